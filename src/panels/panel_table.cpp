@@ -1,0 +1,3 @@
+#include "panels/panel_table.h"
+
+PanelState* panelTable[PANEL_COUNT] = {};

@@ -1,0 +1,3 @@
+#include "recording/recorder_link.h"
+
+std::atomic<RecorderLink*> theRecorder{nullptr};

@@ -1,0 +1,62 @@
+// Resource ids, named once. Used by the .rc files and the C++ code.
+#pragma once
+
+// Strings
+#define IDS_APP_TITLE 103          // "32-канальный вольтметр"
+#define IDS_CHANNELS_CAPTION 106   // "Отображение каналов"
+#define IDC_SKALENOR 109           // window class "SKALENOR"
+
+// Icons
+#define IDI_SKALENOR 107
+#define IDI_SMALL 108
+
+// Menu and accelerators of the main window
+#define IDR_MAINMENU 109
+#define IDM_ABOUT 104
+#define IDM_EXIT 105
+#define IDM_CHANNELS 32771
+#define IDM_GRAPH 32772
+#define IDM_OPEN 32773
+#define IDM_SAVE 32774
+
+// Dialog templates
+#define IDD_CHANNELS 103           // channels and recording
+#define IDD_GRAPH 136
+#define IDD_ABOUT 140
+
+// Channels-and-recording dialog controls
+#define IDC_SELECTOR_FIRST 1000    // position 1; position p >= 2 is 1001 + p
+#define IDC_SHOW_ALL 1001
+#define IDC_HIDE_ALL 1002
+#define IDC_RECORD_ALL 1034
+#define IDC_RECORD_NONE 1035
+#define IDC_RECORD_BOX_BASE_LOW 1035   // positions 1-8: 1035 + p
+#define IDC_RECORD_BOX_BASE_HIGH 1043  // positions 9-32: 1043 + p
+#define IDC_RECORD_STOP 1044
+#define IDC_INTERVAL 1045
+#define IDC_TIME_BASE 1046
+#define IDC_WIDTH8 1047
+#define IDC_WIDTH16 1048
+#define IDC_WIDTH32 1049
+#define IDC_WIDTH_GROUP 1050
+#define IDC_MARK_SWITCHINGS 1089
+
+// Indicator panel ("PANEL") controls
+#define IDC_PANEL_VALUE 10001
+#define IDC_PANEL_NUMBER 10002
+#define IDC_PANEL_UNIT 10003
+#define IDC_PANEL_NAME 1037
+#define IDC_PANEL_REF_FIELD 10004
+#define IDC_PANEL_ABS_FIELD 10005
+#define IDC_PANEL_MAX_FIELD 10006
+#define IDC_PANEL_MIN_FIELD 10007
+#define IDC_PANEL_REC 10008
+#define IDC_PANEL_OUTPUT 10009
+#define IDC_PANEL_REF 1002
+#define IDC_PANEL_MAX 1003
+#define IDC_PANEL_MIN 1004
+#define IDC_PANEL_SETTINGS 1005
+#define IDC_PANEL_AC 1007
+
+// Embedded seven-segment font (RCDATA)
+#define IDR_SEVENSEG_FONT 200

@@ -1,0 +1,3 @@
+#include "settings/meter_settings.h"
+
+std::atomic<MeterSettings*> meterSettings{nullptr};
