@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include "recording_fixture.h"
+
+namespace {
+
+struct RunResult {
+  int exitCode = -1;
+  std::string out, err;
+};
+
+RunResult runExport(const std::string& dir, const std::string& args) {
+  std::string outPath = dir + "/stdout.txt", errPath = dir + "/stderr.txt";
+  std::string cmd = std::string(SKALENOR_EXPORT_EXE) + " " + args + " >'" + outPath + "' 2>'" + errPath + "'";
+  int status = std::system(cmd.c_str());
+  RunResult r;
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.out = readWhole(outPath);
+  r.err = readWhole(errPath);
+  return r;
+}
+
+class ExportTest : public ::testing::Test {
+ protected:
+  void TearDown() override { removeTree(dir); }
+
+  // Channels 3 "Ток" and 7 (a name that needs quoting), two rows, two markers.
+  std::string record(bool stop) {
+    world.showOnPanel(1, 3, true);
+    world.showOnPanel(2, 7, true);
+    std::strcpy(world.settings.channelName[3], cp1251Of("Ток").c_str());
+    std::strcpy(world.settings.channelName[7], "a;b\"c");
+    world.settings.Ftime = 100;
+    world.settings.CheckLabel = 1;
+    Recorder rec(files, world.sources());
+    EXPECT_TRUE(rec.startRecording());
+    const float rows[4] = {1.5f, -2.0f, 0.1f, 4.0f};
+    rec.clearMarkerText();
+    rec.addMarker(0.16f, 1, 5);
+    rec.addMarker(0.32f, 0, 5);
+    rec.appendRows(rows, 4);
+    if (stop) EXPECT_TRUE(rec.stopRecording());
+    return rec.samplePath();
+  }
+
+  std::string dir = makeScratchDir();
+  RecordingWorld world;
+  TestFiles files{dir};
+};
+
+const std::string BOM = "\xEF\xBB\xBF";
+
+TEST_F(ExportTest, CsvOfARecordingWithOptions) {
+  std::string qmr = record(true);
+
+  RunResult plain = runExport(dir, "'" + qmr + "'");
+  EXPECT_EQ(plain.exitCode, 0);
+  EXPECT_EQ(plain.err, "");
+  EXPECT_EQ(plain.out, BOM +
+                           "time_s,3:Ток,\"7:a;b\"\"c\"\r\n"
+                           "0.1,1.5,-2\r\n"
+                           "0.2,0.1,4\r\n");
+
+  RunResult all = runExport(dir, "--delimiter ';' --decimal-comma --markers '" + qmr + "'");
+  EXPECT_EQ(all.exitCode, 0);
+  EXPECT_EQ(all.out, BOM +
+                         "time_s;3:Ток;\"7:a;b\"\"c\"\r\n"
+                         "0,1;1,5;-2\r\n"
+                         "0,2;0,1;4\r\n"
+                         "\r\n"
+                         "time_s;type;output\r\n"
+                         "0,16;1;5\r\n"
+                         "0,32;0;5\r\n");
+
+  RunResult toFile = runExport(dir, "--markers '" + qmr + "' '" + dir + "/out.csv'");
+  EXPECT_EQ(toFile.exitCode, 0);
+  EXPECT_EQ(toFile.out, "");
+  EXPECT_EQ(readWhole(dir + "/out.csv"), BOM +
+                                             "time_s,3:Ток,\"7:a;b\"\"c\"\r\n"
+                                             "0.1,1.5,-2\r\n"
+                                             "0.2,0.1,4\r\n"
+                                             "\r\n"
+                                             "time_s,type,output\r\n"
+                                             "0.16,1,5\r\n"
+                                             "0.32,0,5\r\n");
+}
+
+TEST_F(ExportTest, InterruptedRecordingIsReadWithWarnings) {
+  std::string qmr = record(false);  // never stopped: no closing text
+  {
+    std::ofstream tail(qmr, std::ios::binary | std::ios::app);
+    tail.write("\x01\x02\x03\x04\x05", 5);  // a row cut short
+  }
+  RunResult r = runExport(dir, "'" + qmr + "'");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, BOM + "time_s,3:Ток,\"7:a;b\"\"c\"\r\n0.1,1.5,-2\r\n0.2,0.1,4\r\n");
+  EXPECT_NE(r.err.find("warning: sample file ends with a partial row"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("warning: description has no closing part"), std::string::npos) << r.err;
+
+  std::remove((dir + "/Data/261206_100005.sreccfg").c_str());
+  r = runExport(dir, "'" + qmr + "'");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, BOM + "time_s,3:,7:\r\n0.1,1.5,-2\r\n0.2,0.1,4\r\n");
+  EXPECT_NE(r.err.find("warning: no description"), std::string::npos) << r.err;
+}
+
+TEST_F(ExportTest, NonRecordingsAreRefused) {
+  std::string text = dir + "/notes.qmr";
+  std::ofstream(text) << "QUORMAFFS is not enough\n";
+  RunResult r = runExport(dir, "'" + text + "'");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("not a recording"), std::string::npos) << r.err;
+
+  std::string qmr = record(true);
+  std::string bytes = readWhole(qmr);
+  bytes[68] = 3;  // channel count that disagrees with the entry size
+  std::ofstream(dir + "/bad.qmr", std::ios::binary) << bytes;
+  r = runExport(dir, "'" + dir + "/bad.qmr'");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("not a recording"), std::string::npos) << r.err;
+
+  std::ofstream(dir + "/short.qmr", std::ios::binary) << bytes.substr(0, 250);
+  r = runExport(dir, "'" + dir + "/short.qmr'");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("not a recording"), std::string::npos) << r.err;
+
+  r = runExport(dir, "'" + dir + "/missing.qmr'");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("cannot open"), std::string::npos) << r.err;
+
+  r = runExport(dir, "--delimiter ab '" + qmr + "'");
+  EXPECT_NE(r.exitCode, 0);
+}
+
+}  // namespace

@@ -1,0 +1,119 @@
+// Shared by the recording tests: a scratch directory, the real POSIX file
+// layer with a settable clock and injectable failures, panels and settings.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "panels/panel_table.h"
+#include "recording/recorder.h"
+#include "recording/recorder_files.h"
+#include "settings/cp1251_literal.h"
+#include "settings/meter_settings.h"
+
+class TestFiles : public RecorderFiles {
+ public:
+  explicit TestFiles(std::string dir) : dir_(std::move(dir)) {}
+  FileHandle createNew(const char* path) override {
+    if (failCreate && endsWith(path, failCreate)) return NO_FILE;
+    return real().createNew(path);
+  }
+  FileHandle openExisting(const char* path) override {
+    if (failOpen && endsWith(path, failOpen)) return NO_FILE;
+    return real().openExisting(path);
+  }
+  bool seekToEnd(FileHandle f) override { return real().seekToEnd(f); }
+  bool write(FileHandle f, const void* d, uint32_t n) override { return real().write(f, d, n); }
+  void close(FileHandle f) override { real().close(f); }
+  bool getTimes(FileHandle f, FileTimes* t) override { return real().getTimes(f, t); }
+  bool setTimes(FileHandle f, const FileTimes& t) override { return real().setTimes(f, t); }
+  bool currentDirectory(char* b, size_t n) override {
+    if (dir_.size() + 1 > n) return false;
+    std::memcpy(b, dir_.c_str(), dir_.size() + 1);
+    return true;
+  }
+  void createDirectory(const char* p) override { real().createDirectory(p); }
+  ClockTime localTime() override { return local; }
+  ClockTime universalTime() override { return utc; }
+  char pathSeparator() const override { return '/'; }
+
+  ClockTime local{2026, 12, 6, 10, 0, 5, 0};
+  ClockTime utc{2026, 12, 6, 7, 0, 5, 0};
+  const char* failCreate = nullptr;  // path suffix whose creation fails
+  const char* failOpen = nullptr;    // path suffix whose reopening fails
+
+ private:
+  static RecorderFiles& real() { return platformRecorderFiles(); }
+  static bool endsWith(const char* s, const char* tail) {
+    size_t a = std::strlen(s), b = std::strlen(tail);
+    return a >= b && std::strcmp(s + a - b, tail) == 0;
+  }
+  std::string dir_;
+};
+
+inline std::string makeScratchDir() {
+  char tmpl[] = "/tmp/skalenor-rec-XXXXXX";
+  const char* d = mkdtemp(tmpl);
+  return d ? d : "/tmp";
+}
+
+inline void removeTree(const std::string& dir) {
+  std::string cmd = "rm -rf '" + dir + "'";
+  if (std::system(cmd.c_str()) != 0) {}
+}
+
+inline std::string readWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline bool fileExists(const std::string& path) {
+  struct stat st{};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// UTF-8 test text as the Windows-1251 bytes the files carry.
+inline std::string cp1251Of(const std::string& utf8) {
+  std::string out;
+  for (size_t i = 0; i < utf8.size();) {
+    unsigned char b = utf8[i];
+    char32_t c;
+    int len = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : 3;
+    c = len == 1 ? b : len == 2 ? (b & 0x1F) : (b & 0x0F);
+    for (int k = 1; k < len; ++k) c = (c << 6) | (utf8[i + k] & 0x3F);
+    out += static_cast<char>(unicodeToCp1251(c));
+    i += len;
+  }
+  return out;
+}
+
+// Settings and 32 panels for one recorder under test.
+struct RecordingWorld {
+  RecordingWorld() {
+    for (int i = 0; i < PANEL_COUNT; ++i) {
+      panels[i].visible = 0;
+      table[i] = &panels[i];
+    }
+  }
+  void showOnPanel(int position, int channel, bool recorded) {
+    panels[position - 1].channel = channel;
+    panels[position - 1].visible = 1;
+    settings.FlagRec[channel] = recorded ? 1 : 0;
+  }
+  RecorderSources sources() { return {&settings, table, gains}; }
+
+  MeterSettings settings;
+  PanelState panels[PANEL_COUNT];
+  PanelState* table[PANEL_COUNT];
+  std::atomic<int32_t> gains[8] = {1, 1, 1, 1, 1, 1, 1, 1};
+};
