@@ -20,6 +20,7 @@ struct AcquisitionState {
   float accumulator[32] = {};
   std::atomic<float> currentValues[32] = {};  // published: panels and graphs read them
   int32_t recordedChannelCount = 0;
+  int32_t recordedChannel[32] = {};    // channel of each recorder row column, in panel order
   int32_t slotPosition[32] = {};       // position of the channel's sample in a frame
   std::atomic<int32_t> gainFactor[8] = {1, 1, 1, 1, 1, 1, 1, 1};  // amplification per gain code
   uint32_t recordIntervalMs = 0;
