@@ -1,0 +1,86 @@
+"""Checks skalenor-config: check messages and exit codes, dump as JSON, rewrite."""
+import json
+import os
+import subprocess
+import sys
+import tempfile
+
+TOOL, DEMO = sys.argv[1], sys.argv[2]
+failures = []
+
+
+def run(*args):
+    return subprocess.run([TOOL, *args], capture_output=True)
+
+
+def expect(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAIL:", what)
+
+
+with tempfile.TemporaryDirectory() as tmp:
+    demo_bytes = open(DEMO, "rb").read()
+
+    # The demo configuration is clean, complete and already in written form.
+    result = run("check", DEMO)
+    expect(result.returncode == 0 and result.stdout == b"", "demo checks clean: %r" % result.stdout[:300])
+    expect(b"\r\n" in demo_bytes and b"\n" not in demo_bytes.replace(b"\r\n", b""), "demo uses CR LF only")
+    out = os.path.join(tmp, "demo.out")
+    result = run("rewrite", DEMO, out)
+    expect(result.returncode == 0, "rewrite demo exit 0")
+    expect(open(out, "rb").read() == demo_bytes, "rewriting the demo changes nothing")
+
+    # check: one line per problem, FILE:LINE: message; exit 1.
+    bad = os.path.join(tmp, "bad.cfg")
+    with open(bad, "wb") as f:
+        f.write(b"; fine\r\nKadc33 = 1\r\nFtime = abc\r\n1Channel = 40\r\n"
+                b"K2B = 1|K40|V|x\r\nDevice = \"" + b"d" * 40 + b"\"\r\n" + b";" * 300 + b"\r\n"
+                + "K3B = 1|0|V|".encode() + "Я".encode("cp1251") * 70 + b"\r\n")
+    result = run("check", bad)
+    lines = result.stdout.decode("utf-8", "replace").splitlines()
+    expect(result.returncode == 1, "check of bad file exits 1, got %d" % result.returncode)
+    for line_no, text in [(2, "unknown numbered key"), (3, "unparsable value"), (4, "outside its range"),
+                          (5, "outside 1-32"), (6, "device name longer than 31"), (7, "line over 254"),
+                          (8, "name longer than 63")]:
+        expect(any(l.startswith("%s:%d: " % (bad, line_no)) and text in l for l in lines),
+               "message %r on line %d in %r" % (text, line_no, lines))
+    expect(len(lines) == 7, "seven problems reported: %r" % lines)
+
+    # check and dump of a missing file: exit 2.
+    missing = os.path.join(tmp, "missing.cfg")
+    expect(run("check", missing).returncode == 2, "check of missing file exits 2")
+    expect(run("dump", missing).returncode == 2, "dump of missing file exits 2")
+    expect(run("rewrite", missing, out).returncode == 2, "rewrite of missing file exits 2")
+    expect(run("rewrite", DEMO, os.path.join(tmp, "no", "dir.cfg")).returncode == 2, "unwritable output exits 2")
+    expect(run("frobnicate", DEMO).returncode == 3, "unknown command exits 3")
+
+    # dump: one JSON object, channels 1-32, texts in UTF-8.
+    result = run("dump", DEMO)
+    expect(result.returncode == 0, "dump exit 0")
+    record = json.loads(result.stdout.decode("utf-8"))
+    expect(record["Channel"] == list(range(1, 33)), "Channel 1-32")
+    expect(record["channelName"][0] == "Давл1" and record["unitText"][2] == "°C", "Cyrillic names and units")
+    expect(record["channelB"][12] == 1000001.0, "K01 reference in K13B")
+    expect(record["refLevel"][1] == 1e10, "unset reference level")
+    expect(record["FreqStream"] == 1000.0 and record["nDO"] == 8 and record["Ftime"] == 100, "globals")
+    expect(record["deviceName"] == "KV320", "Device")
+    expect(record["plotName"] == ["Давление и температура", "", "", ""], "plot names")
+    expect(len(record["colPlot"]) == 4 and all(len(r) == 8 for r in record["colPlot"]), "colPlot 4x8")
+    expect(record["rPlot"][:4] == [100, 100, 740, 580] and record["rPlot"][6] == 0, "rPlot")
+    for key, size in [("chPlot", 32), ("scPlot", 4), ("lrScale", 8), ("rPlot", 16), ("rWnd", 4),
+                      ("scaleYMode", 4), ("scaleYValue", 4), ("Kadc", 32), ("NPK", 32), ("minLimit", 32)]:
+        expect(len(record[key]) == size, "%s has %d entries" % (key, size))
+
+    # Quotes and control characters in texts stay valid JSON.
+    odd = os.path.join(tmp, "odd.cfg")
+    with open(odd, "wb") as f:
+        f.write(b"plotName1 = 'a\"b\\c\x01d'\r\nK1B = 0.1|0|\x7f|x\r\n")
+    record = json.loads(run("dump", odd).stdout.decode("utf-8"))
+    expect(record["plotName"][0] == "a\"b\\c\x01d", "escaped title: %r" % record["plotName"][0])
+    expect(record["channelK"][0] == 0.1 or abs(record["channelK"][0] - 0.1) < 1e-8, "float K")
+
+if failures:
+    print("%d failure(s)" % len(failures))
+    sys.exit(1)
+print("skalenor-config: all checks passed")

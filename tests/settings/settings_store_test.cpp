@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "settings_test_support.h"
+
+namespace {
+
+std::string lastNotice;
+void* lastNoticeOwner = nullptr;
+void recordNotice(void* owner, const char* text) {
+  lastNoticeOwner = owner;
+  lastNotice = text;
+}
+bool fixedRect(void*, int32_t rect[4]) {
+  rect[0] = 11;
+  rect[1] = 22;
+  rect[2] = 333;
+  rect[3] = 444;
+  return true;
+}
+bool failingRect(void*, int32_t[4]) { return false; }
+
+// Restores the hooks whatever a test did to them.
+struct HookGuard {
+  ~HookGuard() {
+    settingsNoticeHook = nullptr;
+    windowRectHook = nullptr;
+  }
+};
+
+}  // namespace
+
+TEST(SettingsStore, MissingFileSendsTheNotice) {
+  ScratchDir dir;
+  HookGuard guard;
+  settingsNoticeHook = recordNotice;
+  auto s = std::make_unique<MeterSettings>();
+  int owner;
+  s->ownerWindow = &owner;
+  s->Ftime = 99;
+  readSettings(*s);
+  EXPECT_EQ(lastNotice, cp("Не найден файл конфигурации skalenor.cfg"));
+  EXPECT_EQ(lastNoticeOwner, &owner);
+  EXPECT_EQ(s->Ftime, 10);
+
+  lastNotice.clear();
+  writeBytes("skalenor.cfg", "Ftime = 40\r\n");
+  readSettings(*s);
+  EXPECT_EQ(lastNotice, "");
+  EXPECT_EQ(s->Ftime, 40);
+}
+
+TEST(SettingsStore, WriteTakesTheWindowRectangleAndReplacesTheFile) {
+  ScratchDir dir;
+  HookGuard guard;
+  auto s = std::make_unique<MeterSettings>();
+  setSettingsDefaults(*s);
+  s->Ftime = 250;
+  s->rWnd[0] = 1;
+  writeBytes("skalenor.cfg", "; c\r\nrWnd = 0,0,0,0\r\nFtime = 10\r\n");
+
+  writeSettings(*s);  // no hook: the record's rectangle
+  EXPECT_EQ(readBytes("skalenor.cfg"), "; c\r\nrWnd = 1,0,0,0\r\nFtime = 250\r\n");
+  EXPECT_FALSE(std::filesystem::exists("skalenor.out"));
+
+  windowRectHook = failingRect;
+  writeSettings(*s);
+  EXPECT_EQ(readBytes("skalenor.cfg"), "; c\r\nrWnd = 1,0,0,0\r\nFtime = 250\r\n");
+
+  windowRectHook = fixedRect;
+  writeSettings(*s);
+  EXPECT_EQ(readBytes("skalenor.cfg"), "; c\r\nrWnd = 11,22,333,444\r\nFtime = 250\r\n");
+  EXPECT_EQ(s->rWnd[3], 444);
+}
+
+TEST(SettingsStore, WriteDoesNothingWithoutAFileOrATemporaryFile) {
+  ScratchDir dir;
+  auto s = std::make_unique<MeterSettings>();
+  setSettingsDefaults(*s);
+  writeSettings(*s);
+  EXPECT_FALSE(std::filesystem::exists("skalenor.cfg"));
+  EXPECT_FALSE(std::filesystem::exists("skalenor.out"));
+
+  // skalenor.out cannot be created: the configuration stays as it was.
+  writeBytes("skalenor.cfg", "Ftime = 33\r\n");
+  ASSERT_EQ(mkdir("skalenor.out", 0700), 0);
+  writeSettings(*s);
+  EXPECT_EQ(readBytes("skalenor.cfg"), "Ftime = 33\r\n");
+}
+
+// A process killed at any point of writeSettings leaves skalenor.cfg complete:
+// either the old or the new contents, never missing and never cut short.
+TEST(SettingsStore, KilledWriterNeverLosesTheConfiguration) {
+  ScratchDir dir;
+  std::string body;
+  for (int n = 1; n <= 32; ++n)
+    body += "K" + std::to_string(n) + "B = 1|0|V|x\r\nMinMaxRef" + (n < 10 ? "0" : "") + std::to_string(n) +
+            " = 1e+10|1e+10|1e+10\r\n";
+  const std::string versionA = "Ftime = 111\r\n" + body;
+  const std::string versionB = "Ftime = 222\r\n" + body;
+  writeBytes("skalenor.cfg", versionA);
+
+  // One write with its flush to disk, for the report and to pace the kills.
+  {
+    auto s = std::make_unique<MeterSettings>();
+    readSettingsFile(*s, "skalenor.cfg");
+    const auto start = std::chrono::steady_clock::now();
+    constexpr int kWrites = 20;
+    for (int i = 0; i < kWrites; ++i) writeSettings(*s);
+    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("writeSettings: %.2f ms per call (%zu bytes)\n", ms / kWrites, versionA.size());
+    ASSERT_EQ(readBytes("skalenor.cfg"), versionA);
+  }
+
+  std::mt19937 random(12345);
+  constexpr int kKills = 200;
+  int sawB = 0;
+  for (int round = 0; round < kKills; ++round) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      auto s = std::make_unique<MeterSettings>();
+      readSettingsFile(*s, "skalenor.cfg");
+      for (int i = 0;; ++i) {
+        s->Ftime = (i % 2) ? 111 : 222;
+        writeSettings(*s);
+      }
+    }
+    usleep(std::uniform_int_distribution<int>(0, 30000)(random));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    const std::string now = readBytes("skalenor.cfg");
+    ASSERT_TRUE(now == versionA || now == versionB) << "round " << round << ": " << now.size() << " bytes";
+    sawB += now == versionB;
+  }
+  std::printf("killed writer %d times; new contents seen %d times\n", kKills, sawB);
+}

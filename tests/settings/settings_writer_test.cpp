@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "settings_test_support.h"
+
+namespace {
+
+std::unique_ptr<MeterSettings> sampleRecord() {
+  auto s = std::make_unique<MeterSettings>();
+  setSettingsDefaults(*s);
+  s->Ftime = 100;
+  s->FreqStream = 1000.0;
+  s->nDO = 16;
+  s->TimeType = 1;
+  s->CheckLabel = 1;
+  for (int t = 0; t < 8; ++t) s->chPlot[t] = t + 1;
+  s->chPlot[8] = 9;
+  s->scPlot[0] = 3;
+  s->scPlot[3] = 9;
+  s->lrScale[0] = 1;
+  s->lrScale[1] = 2;
+  s->rPlot[0] = 10;
+  s->rPlot[1] = 20;
+  s->rPlot[2] = 300;
+  s->rPlot[3] = 400;
+  const int32_t rWnd[4] = {-4, -4, 1284, 1028};
+  std::memcpy(s->rWnd, rWnd, sizeof rWnd);
+  const int32_t colours[8] = {0xff, 0xff00, 0xff0000, 0, 0xffffff, 0x808080, 0xc0c0c0, 0xff00ff};
+  std::memcpy(s->colPlot[0], colours, sizeof colours);
+  std::strcpy(s->plotName[0], cp("Температура").c_str());
+  std::strcpy(s->plotName[1], "A 'B' C");
+  s->scaleYMode[0] = 2;
+  s->scaleYValue[0] = 12.5;
+  s->Channel[1] = 3;
+  s->Channel[2] = 0;
+  s->FlagRec[3] = 1;
+  s->ACmode[3] = 1;
+  s->NPK[3] = 5;
+  s->Interval[3] = 1000;
+  s->Kadc[3] = 2;
+  s->channelK[3] = 2.5f;
+  s->channelB[3] = 1000007.0f;
+  std::strcpy(s->unitText[3], cp("мВ").c_str());
+  std::strcpy(s->channelName[3], cp("Давление").c_str());
+  s->channelK[5] = 1.0f;
+  s->channelB[5] = 1000000.0f;
+  std::strcpy(s->unitText[5], "V");
+  std::strcpy(s->channelName[5], "x");
+  s->channelK[6] = 0.001f;
+  s->channelB[6] = -273.15f;
+  std::strcpy(s->unitText[6], cp("°C").c_str());
+  s->channelK[7] = 1234567.0f;
+  s->channelB[7] = 1000032.0f;
+  s->channelK[8] = 1.0f;
+  s->channelB[8] = 1000033.0f;
+  s->minLimit[3] = -1.5f;
+  s->maxLimit[3] = 2500.0f;
+  s->refLevel[3] = LIMIT_UNSET;
+  return s;
+}
+
+std::string rewrite(const MeterSettings& s, const std::string& input) {
+  std::string output;
+  const bool ok = rewriteSettingsText(
+      s, input.data(), input.size(),
+      [](void* context, const char* bytes, size_t size) {
+        static_cast<std::string*>(context)->append(bytes, size);
+        return true;
+      },
+      &output);
+  EXPECT_TRUE(ok);
+  return output;
+}
+
+const std::string kInput = cp(
+    "; skalenor configuration\r\n"
+    "\r\n"
+    "   # indented comment\r\n"
+    "Device = \"KV320\"\r\n"
+    "Vendor = ACME\r\n"
+    "   \r\n"
+    "Ftime = 5\n"
+    "FreqStream=400000\r\n"
+    "nDO = 8\r\n"
+    "TimeType = 0\r\n"
+    "CheckLabel = 0\r\n"
+    "chPlot = 0\r\n"
+    "scPlot = 0,0,0,0\r\n"
+    "lrScale = 0\r\n"
+    "rPlot = 0\r\n"
+    "rWnd = 0,0,0,0\r\n"
+    "colPlot1 = 0\r\n"
+    "plotName1 = 'old'\r\n"
+    "plotName2 = ''\r\n"
+    "scaleY1 = 0,0\r\n"
+    "1Channel = 1\r\n"
+    "2Channel = 2\r\n"
+    "FlagRec03 = 0\r\n"
+    "ACmode03 = 0\r\n"
+    "NPK03 = 0\r\n"
+    "Interval03 = 500\r\n"
+    "Kadc03xyz = 0\r\n"
+    "K3B = 1|0|V|x\r\n"
+    "K5B = 1|0|V|x\r\n"
+    "K6B = 1|0|V|x\r\n"
+    "K7B = 1|0|V|x\r\n"
+    "K8B = 1|0|V|x\r\n"
+    "MinMaxRef03 = 1|2|3\r\n"
+    "Kadc1 = 4\r\n"
+    "Ftime\r\n"
+    "  Kadc33 = 1\r\n"
+    "; Ftime = 1\r\n"
+    "; Комментарий\r\n"
+    "Vendor2 = a\rb\r\n"
+    "TimeType=0");
+
+// Written out from the file layout: CR LF everywhere, empty lines dropped, a line of
+// blanks kept as an empty line, known keys in their written form.
+const std::string kExpected = cp(
+    "; skalenor configuration\r\n"
+    "# indented comment\r\n"
+    "Device = \"KV320\"\r\n"
+    "Vendor = ACME\r\n"
+    "\r\n"
+    "Ftime = 100\r\n"
+    "FreqStream = 1000\r\n"
+    "nDO = 16\r\n"
+    "TimeType = 1\r\n"
+    "CheckLabel = 1\r\n"
+    "chPlot = 1,2,3,4,5,6,7,8, 9,0,0,0,0,0,0,0, 0,0,0,0,0,0,0,0, 0,0,0,0,0,0,0,0\r\n"
+    "scPlot = 3,0,0,9\r\n"
+    "lrScale = 1,2, 0,0, 0,0, 0,0\r\n"
+    "rPlot = 10,20,300,400, 0,0,0,0, 0,0,0,0, 0,0,0,0\r\n"
+    "rWnd = -4,-4,1284,1028\r\n"
+    "colPlot1 = ff,ff00,ff0000,0,ffffff,808080,c0c0c0,ff00ff\r\n"
+    "plotName1 = 'Температура'\r\n"
+    "plotName2 = 'A 'B' C'\r\n"
+    "scaleY1 = 2,12.5\r\n"
+    "1Channel = 3\r\n"
+    "2Channel = 0\r\n"
+    "FlagRec03 = 1\r\n"
+    "ACmode03 = 1\r\n"
+    "NPK03 = 5\r\n"
+    "Interval03 = 1000\r\n"
+    "Kadc03 = 2\r\n"
+    "K3B = 2.5|K07|мВ|Давление\r\n"
+    "K5B = 1|1e+06|V|x\r\n"
+    "K6B = 0.001|-273.15|°C|\r\n"
+    "K7B = 1.23457e+06|K32||\r\n"
+    "K8B = 1|1.00003e+06||\r\n"
+    "MinMaxRef03 = -1.5|2500|1e+10\r\n"
+    "Kadc1 = 4\r\n"
+    "Ftime\r\n"
+    "Kadc33 = 1\r\n"
+    "; Ftime = 1\r\n"
+    "; Комментарий\r\n"
+    "Vendor2 = a\r\n"
+    "TimeType = 1\r\n");
+
+}  // namespace
+
+TEST(SettingsWriter, RewritesKnownKeysAndCopiesTheRest) {
+  auto s = sampleRecord();
+  EXPECT_EQ(rewrite(*s, kInput), kExpected);
+
+  // Only keys already present are written.
+  EXPECT_EQ(rewrite(*s, "Ftime = 5\r\n"), "Ftime = 100\r\n");
+  EXPECT_EQ(rewrite(*s, ""), "");
+  EXPECT_EQ(rewrite(*s, "\r\n\n\r\n"), "");
+}
+
+TEST(SettingsWriter, BytesOutsideAsciiAreCopiedExactly) {
+  auto s = sampleRecord();
+  std::string raw = "; ";
+  for (int b = 0x80; b < 0x100; ++b) raw.push_back(static_cast<char>(b));
+  raw += "\r\nUnknown = \x98\xFF\xC0\r\n";
+  EXPECT_EQ(rewrite(*s, raw), raw);
+}
+
+TEST(SettingsWriter, LongLinesAreCutAtTheReadLimit) {
+  auto s = sampleRecord();
+  const std::string comment = "; " + std::string(298, 'x');
+  EXPECT_EQ(rewrite(*s, comment + "\r\n"), comment.substr(0, 254) + "\r\n" + comment.substr(254) + "\r\n");
+  // The remainder of a long line is a line of its own, key and all.
+  const std::string head = "; " + std::string(252, 'y');
+  EXPECT_EQ(rewrite(*s, head + "nDO = 1\r\n"), head + "\r\nnDO = 16\r\n");
+  // 252 characters and CR LF fit one read.
+  const std::string fits = "; " + std::string(250, 'z') + "\r\n";
+  EXPECT_EQ(rewrite(*s, fits), fits);
+}
+
+TEST(SettingsWriter, LongTitleIsCutToStayOnOneLine) {
+  auto s = sampleRecord();
+  std::memset(s->plotName[2], 'a', 250);
+  s->plotName[2][250] = '\0';
+  const std::string out = rewrite(*s, "plotName3 = ''\r\n");
+  EXPECT_EQ(out, "plotName3 = '" + std::string(238, 'a') + "'\r\n");
+  // Reading it back gives the cut title instead of losing it.
+  auto back = std::make_unique<MeterSettings>();
+  setSettingsDefaults(*back);
+  parseSettingsText(*back, out.data(), out.size());
+  EXPECT_EQ(std::string(back->plotName[2]), std::string(238, 'a'));
+}
+
+TEST(SettingsWriter, RewrittenFileReadsBackToTheRecord) {
+  ScratchDir dir;
+  auto s = sampleRecord();
+  writeBytes("in.cfg", kInput);
+  ASSERT_TRUE(rewriteSettingsFile(*s, "in.cfg", "out.cfg"));
+  EXPECT_EQ(readBytes("out.cfg"), kExpected);
+
+  auto back = std::make_unique<MeterSettings>();
+  ASSERT_TRUE(readSettingsFile(*back, "out.cfg"));
+  EXPECT_EQ(back->Ftime, 100);
+  EXPECT_EQ(back->FreqStream, 1000.0);
+  EXPECT_EQ(std::memcmp(back->chPlot, s->chPlot, sizeof s->chPlot), 0);
+  EXPECT_EQ(std::memcmp(back->rPlot, s->rPlot, sizeof s->rPlot), 0);
+  EXPECT_EQ(std::memcmp(back->rWnd, s->rWnd, sizeof s->rWnd), 0);
+  EXPECT_EQ(std::memcmp(back->colPlot, s->colPlot, sizeof s->colPlot), 0);
+  EXPECT_EQ(std::memcmp(back->lrScale, s->lrScale, sizeof s->lrScale), 0);
+  EXPECT_STREQ(back->plotName[0], s->plotName[0]);
+  EXPECT_STREQ(back->plotName[1], s->plotName[1]);
+  EXPECT_EQ(back->scaleYValue[0], 12.5);
+  EXPECT_EQ(back->channelB[3], 1000007.0f);
+  EXPECT_STREQ(back->channelName[3], s->channelName[3]);
+  EXPECT_EQ(back->channelB[6], -273.15f);
+  EXPECT_EQ(back->channelB[7], 1000032.0f);
+  EXPECT_EQ(back->refLevel[3], LIMIT_UNSET);
+  EXPECT_EQ(back->Kadc[3], 2);
+  EXPECT_EQ(back->Interval[3], 1000);
+  EXPECT_STREQ(back->deviceName, "KV320");
+
+  EXPECT_FALSE(rewriteSettingsFile(*s, "missing.cfg", "out2.cfg"));
+  EXPECT_FALSE(std::filesystem::exists("out2.cfg"));
+  EXPECT_FALSE(rewriteSettingsFile(*s, "in.cfg", "no-such-dir/out.cfg"));
+}
