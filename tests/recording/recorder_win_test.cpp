@@ -1,0 +1,154 @@
+// The recorder on the kernel file API: real share modes, file times and the
+// export tool on what it wrote.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "panels/panel_table.h"
+#include "recording/recorder.h"
+#include "settings/meter_settings.h"
+
+namespace {
+
+std::string readWhole(const std::string& path) {
+  std::string out;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  std::fclose(f);
+  return out;
+}
+
+uint64_t lastWrite(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  FILETIME w{};
+  GetFileTime(h, nullptr, nullptr, &w);
+  CloseHandle(h);
+  return (static_cast<uint64_t>(w.dwHighDateTime) << 32) | w.dwLowDateTime;
+}
+
+class RecorderWin : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    char name[MAX_PATH];
+    std::snprintf(name, sizeof name, "%sskalenor-rec-%lu", temp, GetCurrentProcessId());
+    dir = name;
+    CreateDirectoryA(dir.c_str(), nullptr);
+    GetCurrentDirectoryA(sizeof previous, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
+    for (int i = 0; i < PANEL_COUNT; ++i) {
+      panels[i].visible = 0;
+      table[i] = &panels[i];
+    }
+    panels[0].visible = 1;
+    panels[0].channel = 3;
+    panels[1].visible = 1;
+    panels[1].channel = 7;
+    settings.FlagRec[3] = settings.FlagRec[7] = 1;
+    settings.Ftime = 100;
+    settings.CheckLabel = 1;
+  }
+  void TearDown() override {
+    SetCurrentDirectoryA(previous);
+    std::string cmd = "cmd /c rmdir /s /q \"" + dir + "\"";
+    WinExec(cmd.c_str(), SW_HIDE);
+  }
+
+  std::string dir;
+  char previous[MAX_PATH] = {};
+  MeterSettings settings;
+  PanelState panels[PANEL_COUNT];
+  PanelState* table[PANEL_COUNT];
+  std::atomic<int32_t> gains[8] = {1, 1, 1, 1, 1, 1, 1, 1};
+};
+
+TEST_F(RecorderWin, RecordsThroughTheKernelFileApi) {
+  Recorder rec(platformRecorderFiles(), {&settings, table, gains});
+  ASSERT_TRUE(rec.startRecording());
+  const std::string qmr = rec.samplePath(), cfg = rec.configPath();
+  const std::string prefix = dir + "\\Data\\";
+  ASSERT_EQ(qmr.compare(0, prefix.size(), prefix), 0) << qmr;
+  EXPECT_EQ(qmr.size(), prefix.size() + std::strlen("YYMMDD_HHMMSS.qmr"));
+  EXPECT_EQ(cfg, qmr.substr(0, qmr.size() - 3) + "sreccfg");
+  EXPECT_NE(GetFileAttributesA(qmr.c_str()) & FILE_ATTRIBUTE_ARCHIVE, 0u);
+  EXPECT_EQ(readWhole(qmr).size(), 280u);
+
+  const float row[2] = {1.5f, 2.5f};
+  rec.clearMarkerText();
+  rec.addMarker(0.16f, 1, 3);
+  rec.appendRows(row, 2);
+  EXPECT_EQ(readWhole(qmr).size(), 288u);
+
+  // Held elsewhere without sharing: the append is skipped, not forced.
+  HANDLE held = CreateFileA(qmr.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  rec.appendRows(row, 2);
+  CloseHandle(held);
+  EXPECT_EQ(readWhole(qmr).size(), 288u);
+
+  held = CreateFileA(cfg.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(rec.stopRecording());
+  EXPECT_TRUE(rec.isRecording());
+  CloseHandle(held);
+  rec.appendRows(row, 2);
+  EXPECT_EQ(readWhole(qmr).size(), 296u);
+
+  settings.TimeType = 0;
+  ASSERT_TRUE(rec.stopRecording());
+  EXPECT_FALSE(rec.isRecording());
+  std::string text = readWhole(cfg);
+  EXPECT_NE(text.find("TimePos = 0.160000"), std::string::npos);
+  EXPECT_EQ(text.substr(text.size() - 19), "    }\r\n  }\r\n }\r\n}\r\n");
+
+  // The sample file's times read local midnight.
+  uint64_t t = lastWrite(qmr);
+  FILETIME utc, local;
+  utc.dwLowDateTime = static_cast<DWORD>(t);
+  utc.dwHighDateTime = static_cast<DWORD>(t >> 32);
+  FileTimeToLocalFileTime(&utc, &local);
+  SYSTEMTIME s;
+  FileTimeToSystemTime(&local, &s);
+  EXPECT_EQ(s.wHour, 0);
+  EXPECT_EQ(s.wMinute, 0);
+  EXPECT_EQ(s.wSecond, 0);
+  EXPECT_EQ(s.wMilliseconds, 0);
+
+  // The export tool reads the pair.
+  std::string csv = dir + "\\out.csv";
+  std::string cmd = std::string("\"") + SKALENOR_EXPORT_EXE + "\" \"" + qmr + "\" \"" + csv + "\"";
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ASSERT_TRUE(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  WaitForSingleObject(pi.hProcess, 30000);
+  DWORD code = 99;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(readWhole(csv), "\xEF\xBB\xBFtime_s,3:,7:\r\n0.1,1.5,2.5\r\n0.2,1.5,2.5\r\n");
+}
+
+TEST_F(RecorderWin, ClockTimeKeepsTheHeaderTime) {
+  settings.TimeType = 1;
+  Recorder rec(platformRecorderFiles(), {&settings, table, gains});
+  ASSERT_TRUE(rec.startRecording());
+  const std::string qmr = rec.samplePath();
+  uint64_t afterHeader = lastWrite(qmr);
+  Sleep(50);
+  const float row[2] = {1.0f, 2.0f};
+  rec.appendRows(row, 2);
+  ASSERT_TRUE(rec.stopRecording());
+  EXPECT_EQ(lastWrite(qmr), afterHeader);
+}
+
+}  // namespace
