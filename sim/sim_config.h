@@ -1,0 +1,68 @@
+// Configuration of the simulated boards: which board answers, its gains and
+// full scale, one signal per channel, noise, the port log and injected faults.
+// Plain C++ so that the parser and the signals can be tested on any host.
+#pragma once
+
+#include <cstdint>
+
+enum class SimBoard { None, KV310, KV320 };
+
+enum class SimWave { Dc, Sine, Square, Ramp };
+
+struct SimSignal {
+  SimWave wave = SimWave::Dc;
+  double a = 0.0, b = 0.0, c = 0.0, d = 0.0;  // dc: a; sine: a f offset; square: low high f; ramp: from to period
+};
+
+// Faults a test can inject with "fail = NAME" (several lines add up).
+enum SimFault : uint32_t {
+  FAULT_OPEN320 = 1u << 0,     // the KV320 device's open answers 0
+  FAULT_FACTORY320 = 1u << 1,  // create("IADCDevice") gives null
+  FAULT_OPEN310 = 1u << 2,     // the utility's open answers 0
+  FAULT_UTILITY = 1u << 3,     // create("IADCUtility") gives null
+  FAULT_DEVICE = 1u << 4,      // utility control 100 fails
+  FAULT_INFO = 1u << 5,        // setParameters mode 0 refuses the information record
+  FAULT_RECORD320 = 1u << 6,   // the KV320 refuses its acquisition record
+  FAULT_RECORD310 = 1u << 7,   // the KV310 refuses its acquisition record (and never starts)
+  FAULT_READ = 1u << 8,        // KV320 read answers 0
+  FAULT_LOCKBUFFER = 1u << 9,  // KV310 lockBuffer answers 0
+  FAULT_QUERY = 1u << 10,      // query 53 answers 0
+  FAULT_PORT = 1u << 11,       // writePort answers 0 and writes nothing
+};
+
+inline constexpr int SIM_CHANNELS = 32;
+inline constexpr int SIM_PATH_SIZE = 260;
+
+struct SimConfig {
+  SimBoard board = SimBoard::KV320;
+  int32_t gains[8] = {1, 1, 10, 100, 1000, 1, 1, 1};  // by gain code; codes 1-4 are configurable
+  double fullScale = 10.0;
+  SimSignal channels[SIM_CHANNELS] = {};
+  double noise = 0.0;
+  uint32_t seed = 1;
+  char portLog[SIM_PATH_SIZE] = {};
+  char eventLog[SIM_PATH_SIZE] = {};
+  uint32_t faults = 0;
+  int firstBadLine = 0;  // 1-based line that could not be understood, 0 = none
+};
+
+// Parses the text of a configuration (NUL-terminated). Lines that cannot be
+// understood are skipped; the first one is remembered in firstBadLine.
+void parseSimConfig(const char* text, SimConfig& config);
+
+// The built-in signals used when there is no configuration file: every
+// channel visibly alive.
+void demoSimConfig(SimConfig& config);
+
+// The input voltage of a channel (0-31) at a sample of the stream. Depends
+// only on the configuration, the sample index and the rate.
+double simChannelVolts(const SimConfig& config, int channel, uint64_t sampleIndex, double rateHz);
+
+// A board's raw count for an input voltage: volts x gain / full scale x 32768, clamped.
+int16_t simRawCount(double volts, int32_t gain, double fullScale);
+
+// The voltage a KV320 reports: the input, clipped where the amplifier saturates.
+float simClippedVolts(double volts, int32_t gain, double fullScale);
+
+// True when the gain factor is one the board offers (1 or a configured gain).
+bool simGainOffered(const SimConfig& config, int32_t gain);

@@ -1,0 +1,73 @@
+#include "sim_stream_win.h"
+
+#include <windows.h>
+
+void SimStream::program(double rateHz, uint32_t blockSamples, const int32_t positionChannel[32],
+                        const int32_t positionGain[32]) {
+  rateHz_ = rateHz;
+  blockSamples_ = blockSamples;
+  for (int i = 0; i < 32; ++i) {
+    positionChannel_[i] = positionChannel[i];
+    positionGain_[i] = positionGain[i];
+  }
+  started_ = false;
+}
+
+void SimStream::start() {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&now);
+  countsPerSecond_ = frequency.QuadPart > 0 ? frequency.QuadPart : 1;
+  startCount_ = now.QuadPart;
+  consumed_ = 0;
+  started_ = programmed();
+}
+
+uint64_t SimStream::samplesDue() const {
+  if (!started_) return 0;
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  double seconds = static_cast<double>(now.QuadPart - startCount_) / static_cast<double>(countsPerSecond_);
+  return seconds > 0.0 ? static_cast<uint64_t>(seconds * rateHz_) : 0;
+}
+
+bool SimStream::claim(uint32_t count, uint64_t* first) {
+  if (!started_ || count == 0 || count > SIM_MAX_BLOCK) return false;
+  uint64_t due = samplesDue();
+  if (due < consumed_ + count) return false;
+  // A reader that fell far behind loses the oldest blocks, whole blocks at a
+  // time so that frames stay aligned.
+  uint64_t limit = SIM_FIFO_BLOCKS * count;
+  if (due - consumed_ > limit) consumed_ += ((due - consumed_ - limit) / count + 1) * count;
+  *first = consumed_;
+  consumed_ += count;
+  return true;
+}
+
+bool SimStream::blockReady() {
+  return started_ && samplesDue() >= consumed_ + blockSamples_ && blockSamples_ > 0;
+}
+
+bool SimStream::takeVolts(const SimConfig& config, float* out, uint32_t count) {
+  uint64_t first = 0;
+  if (!claim(count, &first)) return false;
+  for (uint32_t i = 0; i < count; ++i) {
+    uint64_t s = first + i;
+    int p = static_cast<int>(s % 32);
+    double v = simChannelVolts(config, positionChannel_[p], s, rateHz_);
+    out[i] = simClippedVolts(v, positionGain_[p], config.fullScale);
+  }
+  return true;
+}
+
+bool SimStream::takeRaw(const SimConfig& config, int16_t* out, uint32_t count) {
+  uint64_t first = 0;
+  if (!claim(count, &first)) return false;
+  for (uint32_t i = 0; i < count; ++i) {
+    uint64_t s = first + i;
+    int p = static_cast<int>(s % 32);
+    double v = simChannelVolts(config, positionChannel_[p], s, rateHz_);
+    out[i] = simRawCount(v, positionGain_[p], config.fullScale);
+  }
+  return true;
+}
