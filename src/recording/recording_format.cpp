@@ -7,7 +7,6 @@
 
 #include "acquisition/channel_ranges.h"
 #include "panels/panel_table.h"
-#include "settings/cp1251_literal.h"
 #include "settings/meter_settings.h"
 
 namespace {
@@ -33,6 +32,14 @@ void putFloat64(uint8_t* out, double value) {
   std::memcpy(&bits, &value, sizeof bits);
   putInt64(out, static_cast<int64_t>(bits));
 }
+
+// Windows-1251 texts of the description.
+const char TEXT_SWITCH_OFF[] = "\xC2\xFB\xEA\xEB\xFE\xF7\xE5\xED\xE8\xE5";     // "Выключение"
+const char TEXT_SWITCH_ON[] = "\xC2\xEA\xEB\xFE\xF7\xE5\xED\xE8\xE5";          // "Включение"
+const char TEXT_LABEL_TYPE[] = "\xCC\xE5\xF2\xEA\xE0 - \xF2\xE8\xEF";            // "Метка - тип"
+const char TEXT_CHART_TASK[] = "\xC3\xF0\xE0\xF4\xE8\xEA \xCA\xE0\xED\xE0\xEB\xEE\xE2 1";  // "График Каналов 1"
+const char TEXT_TIME[] = "\xC2\xF0\xE5\xEC\xFF";                                  // "Время"
+const char TEXT_SECONDS[] = "\xF1\xE5\xEA\xF3\xED\xE4\xFB";                     // "секунды"
 
 // Line colours of the first eight chart channels; later ones share one.
 constexpr int CHART_COLOURS[8][3] = {
@@ -109,8 +116,8 @@ void writeLines(Writer& w, const char* const (&lines)[N]) {
 }
 
 void writeLabelTypes(Writer& w) {
-  const char* off = cp1251<"Выключение">();
-  const char* on = cp1251<"Включение">();
+  const char* off = TEXT_SWITCH_OFF;
+  const char* on = TEXT_SWITCH_ON;
   w.format("\t\t\t   TypeName = \"%s\"\r\n", off);
   w.text("\t\t\t   Enable = \"Yes\"\r\n");
   w.text("\t\t\t   UseCustomImage = \"No\"\r\n");
@@ -131,7 +138,7 @@ void writeLabelTypes(Writer& w) {
   w.text("\t\t\tKeyboardButton = \"2\"\r\n");
   w.text("\t\t}\r\n");
 
-  const char* spare = cp1251<"Метка - тип">();
+  const char* spare = TEXT_LABEL_TYPE;
   for (int type = 3; type <= 9; ++type) {
     w.text("\t\t#\r\n");
     w.text("\t\t{\r\n");
@@ -228,11 +235,11 @@ bool writeDescriptionHead(TextSink& out, const RecordedChannels& channels, const
   }
 
   writeLines(w, CHART_TASK_HEAD);
-  w.format("\t\tTaskName = \"%s\"\r\n", cp1251<"График Каналов 1">());
+  w.format("\t\tTaskName = \"%s\"\r\n", TEXT_CHART_TASK);
   writeLines(w, CHART_TASK_VIEW);
   w.format("\t\tCustomVoltageRange = %g %g\r\n", static_cast<double>(smallest), static_cast<double>(largest));
-  w.format("\t\tHorzAxisCaption = \"%s\"\r\n", cp1251<"Время">());
-  w.format("\t\tHorzAxisUnits = \"%s\"\r\n", cp1251<"секунды">());
+  w.format("\t\tHorzAxisCaption = \"%s\"\r\n", TEXT_TIME);
+  w.format("\t\tHorzAxisUnits = \"%s\"\r\n", TEXT_SECONDS);
   w.text("\t\tVertAxisCaption = \"\"\r\n");
   w.text("\t\tVertAxisUnits = \"\"\r\n");
   w.text("\t\tChannelsList\r\n");

@@ -16,7 +16,7 @@
 #include "panels/panel_table.h"
 #include "recording/recorder.h"
 #include "recording/recorder_files.h"
-#include "settings/cp1251_literal.h"
+#include "settings/cp1251.h"
 #include "settings/meter_settings.h"
 
 class TestFiles : public RecorderFiles {
@@ -83,19 +83,7 @@ inline bool fileExists(const std::string& path) {
 }
 
 // UTF-8 test text as the Windows-1251 bytes the files carry.
-inline std::string cp1251Of(const std::string& utf8) {
-  std::string out;
-  for (size_t i = 0; i < utf8.size();) {
-    unsigned char b = utf8[i];
-    char32_t c;
-    int len = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : 3;
-    c = len == 1 ? b : len == 2 ? (b & 0x1F) : (b & 0x0F);
-    for (int k = 1; k < len; ++k) c = (c << 6) | (utf8[i + k] & 0x3F);
-    out += static_cast<char>(unicodeToCp1251(c));
-    i += len;
-  }
-  return out;
-}
+inline std::string cp1251Of(const std::string& utf8) { return utf8ToCp1251(utf8); }
 
 // Settings and 32 panels for one recorder under test.
 struct RecordingWorld {

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "settings/cp1251_literal.h"
+#include "settings/cp1251.h"
 
 namespace {
 
@@ -36,24 +36,6 @@ double readFloat64(const std::string& b, size_t at) {
   double d;
   std::memcpy(&d, &bits, sizeof d);
   return d;
-}
-
-std::string utf8FromCp1251(const std::string& text) {
-  std::string out;
-  for (unsigned char b : text) {
-    char32_t c = cp1251ToUnicode(b);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
 }
 
 std::string trim(const std::string& s) {
@@ -167,7 +149,7 @@ void parseDescription(const std::string& text, Recording* recording) {
       if (keyValue(line, "ID", &value) && parseInt(value, &id)) {
         pendingId = id;
       } else if (pendingId >= 0 && keyValue(line, "Name", &value)) {
-        std::string name = utf8FromCp1251(unquote(value));
+        std::string name = cp1251ToUtf8(unquote(value));
         for (auto& ch : recording->channels)
           if (ch.number == pendingId && ch.name.empty()) ch.name = name;
         pendingId = -1;
