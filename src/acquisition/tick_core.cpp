@@ -9,19 +9,18 @@ static_assert(MAX_FRAMES_PER_BLOCK * FRAME_SIZE <= ROW_BUFFER_SIZE, "one row val
 
 // Per frame position (not per channel) so that the frame loop runs over
 // contiguous memory; slotPosition is a permutation, so each position is one
-// channel.
+// channel. The recorded channels share one row clock: they start together with
+// one interval, so their due times and sample counts never differ.
 struct BlockSums {
   alignas(64) float sum[FRAME_SIZE] = {};
   alignas(64) float squares[FRAME_SIZE] = {};
-  alignas(64) float accumulator[FRAME_SIZE] = {};  // recorded channels only
-  uint32_t carried[FRAME_SIZE] = {};                // samples accumulated before this block
-  uint32_t runStart[FRAME_SIZE] = {};               // frame after the last row value
-  uint32_t due[FRAME_SIZE] = {};
-  uint32_t rows[FRAME_SIZE] = {};
-  uint32_t firstColumn[FRAME_SIZE] = {};
-  bool isRecorded[FRAME_SIZE] = {};
-  int recorded[FRAME_SIZE] = {};  // positions of the recorded channels
-  int recordedCount = 0;
+  alignas(64) float accumulator[FRAME_SIZE] = {};  // meaningful for recorded positions only
+  int columnPosition[FRAME_SIZE] = {};              // frame position of each row column
+  uint32_t columns = 0;
+  uint32_t due = 0;       // recording time of the next row
+  uint32_t carried = 0;   // samples accumulated before this block
+  uint32_t runStart = 0;  // first frame of the row being accumulated
+  uint32_t rows = 0;      // rows produced by this block
 };
 
 void advanceRecordingClock(AcquisitionState& state, bool recording) {
@@ -58,120 +57,140 @@ void startRecordingColumns(AcquisitionState& state, const MeterSettings& setting
 }
 
 void loadRecordedChannels(const AcquisitionState& state, BlockSums& s) {
-  for (int c = 0; c < state.recordedChannelCount; ++c) {
+  const int32_t columns = state.recordedChannelCount;
+  if (columns < 0 || columns > CHANNEL_COUNT) return;
+  for (int32_t c = 0; c < columns; ++c)
+    if (state.recordedChannel[c] < 1 || state.recordedChannel[c] > CHANNEL_COUNT) return;
+  s.columns = static_cast<uint32_t>(columns);
+  for (uint32_t c = 0; c < s.columns; ++c) {
     const int32_t n = state.recordedChannel[c];
-    if (n < 1 || n > CHANNEL_COUNT || state.dueTime[n - 1] == 0) continue;
     const int p = state.slotPosition[n - 1];
-    if (s.isRecorded[p]) continue;  // the same channel in a second column: copied later
-    s.isRecorded[p] = true;
-    s.due[p] = state.dueTime[n - 1];
+    s.columnPosition[c] = p;
     s.accumulator[p] = state.accumulator[n - 1];
-    s.carried[p] = state.accumulatedCount[n - 1];
-    s.firstColumn[p] = static_cast<uint32_t>(c);
-    s.recorded[s.recordedCount++] = p;
   }
+  if (s.columns == 0) return;
+  const int first = state.recordedChannel[0] - 1;
+  s.due = state.dueTime[first];
+  s.carried = state.accumulatedCount[first];
 }
 
 void storeRecordedChannels(AcquisitionState& state, const BlockSums& s) {
-  for (int c = 0; c < state.recordedChannelCount; ++c) {
-    const int32_t n = state.recordedChannel[c];
-    if (n < 1 || n > CHANNEL_COUNT) continue;
-    const int p = state.slotPosition[n - 1];
-    if (!s.isRecorded[p] || s.firstColumn[p] != static_cast<uint32_t>(c)) continue;
-    state.dueTime[n - 1] = s.due[p];
-    state.accumulator[n - 1] = s.accumulator[p];
-    state.accumulatedCount[n - 1] = s.carried[p] + (state.framesPerBlock - s.runStart[p]);
+  for (uint32_t c = 0; c < s.columns; ++c) {
+    const int32_t i = state.recordedChannel[c] - 1;
+    state.dueTime[i] = s.due;
+    state.accumulator[i] = s.accumulator[s.columnPosition[c]];
+    state.accumulatedCount[i] = s.carried + (state.framesPerBlock - s.runStart);
   }
 }
 
-uint32_t earliestDue(const BlockSums& s) {
-  uint32_t earliest = 0xFFFFFFFFu;
-  for (int i = 0; i < s.recordedCount; ++i) earliest = s.due[s.recorded[i]] < earliest ? s.due[s.recorded[i]] : earliest;
-  return earliest;
+// First frame k whose time start + (k * 160) / frames reaches due; frames if none.
+uint32_t frameReaching(uint32_t due, uint32_t start, uint32_t frames) {
+  if (due <= start) return 0;
+  const uint64_t ahead = static_cast<uint64_t>(due - start) * frames;
+  const uint64_t k = (ahead + BLOCK_TIME_MS - 1) / BLOCK_TIME_MS;
+  return k < frames ? static_cast<uint32_t>(k) : frames;
 }
 
-// Row values as plain means; K and B are applied once the channel's B is known.
-// A channel yields at most one value per frame, so row j < framesPerBlock and
-// j * columns + column < 32 * framesPerBlock <= SAMPLE_BUFFER_SIZE < ROW_BUFFER_SIZE.
-void emitRows(AcquisitionState& state, BlockSums& s, uint32_t k, uint32_t t, uint32_t columns) {
-  for (int i = 0; i < s.recordedCount; ++i) {
-    const int p = s.recorded[i];
-    if (t < s.due[p]) continue;
-    const uint32_t count = s.carried[p] + (k + 1 - s.runStart[p]);
-    state.rowBuffer[s.rows[p] * columns + s.firstColumn[p]] = s.accumulator[p] / static_cast<float>(count);
-    s.accumulator[p] = 0.0f;
-    s.carried[p] = 0;
-    s.runStart[p] = k + 1;
-    s.due[p] += state.recordIntervalMs;
-    ++s.rows[p];
-  }
-}
-
-void sumFrames(AcquisitionState& state, BlockSums& s) {
-  const uint32_t frames = state.framesPerBlock;
-  const float* x = state.sampleBuffer;
-  if (s.recordedCount == 0) {
-    for (uint32_t k = 0; k < frames; ++k, x += FRAME_SIZE) {
-      for (int p = 0; p < FRAME_SIZE; ++p) {
-        s.sum[p] += x[p];
-        s.squares[p] += x[p] * x[p];
+// Half a frame at a time, so that the running sums stay in registers.
+template <bool withAccumulator>
+void sumFrames(const float* block, uint32_t from, uint32_t to, BlockSums& s) {
+  constexpr int HALF = FRAME_SIZE / 2;
+  for (int half = 0; half < FRAME_SIZE; half += HALF) {
+    float sum[HALF];
+    float squares[HALF];
+    float accumulator[HALF];
+    for (int p = 0; p < HALF; ++p) {
+      sum[p] = s.sum[half + p];
+      squares[p] = s.squares[half + p];
+      accumulator[p] = s.accumulator[half + p];
+    }
+    const float* x = block + from * FRAME_SIZE + half;
+    for (uint32_t k = from; k < to; ++k, x += FRAME_SIZE) {
+      for (int p = 0; p < HALF; ++p) {
+        sum[p] += x[p];
+        squares[p] += x[p] * x[p];
+        if (withAccumulator) accumulator[p] += x[p];
       }
     }
+    for (int p = 0; p < HALF; ++p) {
+      s.sum[half + p] = sum[p];
+      s.squares[half + p] = squares[p];
+      s.accumulator[half + p] = accumulator[p];
+    }
+  }
+}
+
+// Row r of this block as plain means, one per column; K and B are applied
+// once every channel's B is known. At most one row per frame, so
+// rows * columns <= 32 * framesPerBlock <= SAMPLE_BUFFER_SIZE < ROW_BUFFER_SIZE.
+void emitRow(AcquisitionState& state, BlockSums& s, uint32_t k) {
+  const float count = static_cast<float>(s.carried + (k + 1 - s.runStart));
+  float* row = state.rowBuffer + s.rows * s.columns;
+  for (uint32_t c = 0; c < s.columns; ++c) row[c] = s.accumulator[s.columnPosition[c]] / count;
+  for (float& a : s.accumulator) a = 0.0f;
+  s.carried = 0;
+  s.runStart = k + 1;
+  s.due += state.recordIntervalMs;
+  ++s.rows;
+}
+
+void sumBlock(AcquisitionState& state, BlockSums& s) {
+  const uint32_t frames = state.framesPerBlock;
+  if (s.columns == 0) {
+    sumFrames<false>(state.sampleBuffer, 0, frames, s);
     return;
   }
-  const uint32_t columns = static_cast<uint32_t>(state.recordedChannelCount);
   const uint32_t start = state.previousRecordTimeMs;
-  uint32_t nextDue = earliestDue(s);
-  for (uint32_t k = 0; k < frames; ++k, x += FRAME_SIZE) {
-    for (int p = 0; p < FRAME_SIZE; ++p) {
-      s.sum[p] += x[p];
-      s.squares[p] += x[p] * x[p];
-      s.accumulator[p] += x[p];
-    }
-    const uint32_t t = start + (k * BLOCK_TIME_MS) / frames;
-    if (t >= nextDue) {
-      emitRows(state, s, k, t, columns);
-      nextDue = earliestDue(s);
-    }
+  uint32_t k = 0;
+  for (;;) {
+    uint32_t next = frameReaching(s.due, start, frames);
+    if (next < k) next = k;  // one row per frame at most
+    if (next >= frames) break;
+    sumFrames<true>(state.sampleBuffer, k, next + 1, s);
+    emitRow(state, s, next);
+    k = next + 1;
   }
+  sumFrames<true>(state.sampleBuffer, k, frames, s);
 }
 
 // Channel values in channel order (a reference to a lower channel sees this
-// block's value, to a higher one the previous block's). Returns the most rows
-// any column received.
-uint32_t computeChannelValues(AcquisitionState& state, const MeterSettings& settings, BlockSums& s) {
+// block's value, to a higher one the previous block's), then K and B on the
+// rows: every row of an AC channel takes the block's value.
+void computeChannelValues(AcquisitionState& state, const MeterSettings& settings, const BlockSums& s) {
   const float frames = static_cast<float>(state.framesPerBlock);
-  const uint32_t columns = static_cast<uint32_t>(state.recordedChannelCount);
-
+  float channelK[FRAME_SIZE];
+  float channelB[FRAME_SIZE];
+  float value[FRAME_SIZE];
+  bool ac[FRAME_SIZE];
   for (int n = 1; n <= CHANNEL_COUNT; ++n) {
-    const float k = sharedLoad(settings.channelK[n]);
-    float b = sharedLoad(settings.channelB[n]);
+    const int i = n - 1;
+    channelK[i] = sharedLoad(settings.channelK[n]);
+    channelB[i] = sharedLoad(settings.channelB[n]);
     int reference = 0;
-    if (isChannelReference(b, &reference)) b = state.currentValues[reference - 1].load(std::memory_order_relaxed);
-    const int p = state.slotPosition[n - 1];
-    const bool ac = sharedLoad(settings.ACmode[n]) != 0;
-    float mean = (ac ? s.squares[p] : s.sum[p]) / frames;
-    if (ac) mean = std::sqrt(mean);
-    const float value = k * mean + b;
-    if (s.isRecorded[p]) {
-      float* cell = state.rowBuffer + s.firstColumn[p];
-      for (uint32_t j = 0; j < s.rows[p]; ++j, cell += columns) *cell = ac ? value : k * *cell + b;
-    }
-    state.currentValues[n - 1].store(value, std::memory_order_relaxed);
+    if (isChannelReference(channelB[i], &reference))
+      channelB[i] = state.currentValues[reference - 1].load(std::memory_order_relaxed);
+    const int p = state.slotPosition[i];
+    ac[i] = sharedLoad(settings.ACmode[n]) != 0;
+    float mean = (ac[i] ? s.squares[p] : s.sum[p]) / frames;
+    if (ac[i]) mean = std::sqrt(mean);
+    value[i] = channelK[i] * mean + channelB[i];
+    state.currentValues[i].store(value[i], std::memory_order_relaxed);
   }
 
-  uint32_t most = 0;
-  for (int c = 0; c < state.recordedChannelCount; ++c) {
-    const int32_t n = state.recordedChannel[c];
-    if (n < 1 || n > CHANNEL_COUNT) continue;
-    const int p = state.slotPosition[n - 1];
-    if (!s.isRecorded[p]) continue;
-    most = s.rows[p] > most ? s.rows[p] : most;
-    if (s.firstColumn[p] == static_cast<uint32_t>(c)) continue;
-    for (uint32_t j = 0; j < s.rows[p]; ++j)
-      state.rowBuffer[j * columns + c] = state.rowBuffer[j * columns + s.firstColumn[p]];
+  float columnK[FRAME_SIZE];
+  float columnB[FRAME_SIZE];
+  float columnValue[FRAME_SIZE];
+  bool columnAc[FRAME_SIZE];
+  for (uint32_t c = 0; c < s.columns; ++c) {
+    const int i = state.recordedChannel[c] - 1;
+    columnK[c] = channelK[i];
+    columnB[c] = channelB[i];
+    columnValue[c] = value[i];
+    columnAc[c] = ac[i];
   }
-  return most;
+  float* row = state.rowBuffer;
+  for (uint32_t r = 0; r < s.rows; ++r, row += s.columns)
+    for (uint32_t c = 0; c < s.columns; ++c) row[c] = columnAc[c] ? columnValue[c] : columnK[c] * row[c] + columnB[c];
 }
 
 void updateOutputs(AcquisitionState& state, const MeterSettings& settings, PanelState* const panels[PANEL_COUNT],
@@ -270,8 +289,8 @@ bool processBlock(AcquisitionState& state, const MeterSettings& settings, PanelS
 
   BlockSums sums;
   if (state.recordActive) loadRecordedChannels(state, sums);
-  sumFrames(state, sums);
-  const uint32_t rows = computeChannelValues(state, settings, sums);
+  sumBlock(state, sums);
+  computeChannelValues(state, settings, sums);
   if (state.recordActive) storeRecordedChannels(state, sums);
 
   // One width for building and writing, even if the user switches it meanwhile.
@@ -281,6 +300,6 @@ bool processBlock(AcquisitionState& state, const MeterSettings& settings, PanelS
 
   state.previousRecordTimeMs = state.recordTimeMs;
   if (state.recordActive && recorder != nullptr)
-    recorder->appendRows(state.rowBuffer, static_cast<uint32_t>(state.recordedChannelCount) * rows);
+    recorder->appendRows(state.rowBuffer, sums.columns * sums.rows);
   return true;
 }

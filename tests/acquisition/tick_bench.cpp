@@ -67,9 +67,11 @@ void setNsPerSample(benchmark::State& state) {
                                                            benchmark::Counter::kInvert);
 }
 
+// Argument: recording interval in ms (1 is the shortest the tick accepts).
 void BM_ProcessBlock(benchmark::State& state) {
   traceLogSetPath("/dev/null");
   Fixture f;
+  f.s->Ftime = static_cast<int32_t>(state.range(0));
   // First block starts the clock, second one the recording.
   processBlock(*f.a, *f.s, f.panels, &f.recorder, f.port);
   processBlock(*f.a, *f.s, f.panels, &f.recorder, f.port);
@@ -81,7 +83,7 @@ void BM_ProcessBlock(benchmark::State& state) {
   state.counters["rows_per_block"] = static_cast<double>(f.recorder.rows) / (state.iterations() + 1) / 32;
   setNsPerSample(state);
 }
-BENCHMARK(BM_ProcessBlock);
+BENCHMARK(BM_ProcessBlock)->Arg(1)->Arg(1000);
 
 // Reading every sample once: 32 running sums, one per frame position.
 void BM_ReadBlockOnce(benchmark::State& state) {
