@@ -184,24 +184,25 @@ TEST_F(TickTest, RowValuesCarryAcrossBlocksAndAcRowsTakeTheBlockValue) {
   s->FlagRec[6] = 1;
   s->ACmode[6] = 1;
   s->channelB[6] = 0.5f;
+  s->channelB[2] = 1000006.0f;  // a higher channel: rows carry its previous block's value
   recorder.recording = true;
   ASSERT_TRUE(tick());
   putFrames(2, {1, 2, 3, 4, 5});
   putFrames(6, {3, -3, 3, -3, 3});
   ASSERT_TRUE(tick());  // frames at 0-128 ms: one value at 128 from all five frames
   ASSERT_EQ(recorder.appended.size(), 1u);
-  EXPECT_EQ(recorder.appended[0], (std::vector<float>{3, 3.5f}));
+  EXPECT_EQ(recorder.appended[0], (std::vector<float>{3 + 0.5f, 3.5f}));
   putFrames(2, {10, 20, 30, 40, 50});
   ASSERT_TRUE(tick());  // frames at 160-288: due 200 at frame 2 (224 ms); 300 not reached
   ASSERT_EQ(recorder.appended.size(), 2u);
-  EXPECT_EQ(recorder.appended[1], (std::vector<float>{20, 3.5f}));
+  EXPECT_EQ(recorder.appended[1], (std::vector<float>{20 + 3.5f, 3.5f}));
   putFrames(2, {100, 7, 8, 9, 11});
   ASSERT_TRUE(tick());  // 320 ms: frames 3, 4 of the last block and frame 0 of this one; 416 ms: frames 1-3
   ASSERT_EQ(recorder.appended.size(), 3u);
   ASSERT_EQ(recorder.appended[2].size(), 4u);
-  EXPECT_FLOAT_EQ(recorder.appended[2][0], 190.0f / 3.0f);
+  EXPECT_FLOAT_EQ(recorder.appended[2][0], 190.0f / 3.0f + 3.5f);
   EXPECT_EQ(recorder.appended[2][1], 3.5f);
-  EXPECT_EQ(recorder.appended[2][2], 8.0f);
+  EXPECT_EQ(recorder.appended[2][2], 8.0f + 3.5f);
   EXPECT_EQ(recorder.appended[2][3], 3.5f);
   EXPECT_EQ(a->accumulatedCount[1], 1u);  // frame 4 waits for 500 ms
   EXPECT_EQ(a->accumulator[1], 11.0f);
