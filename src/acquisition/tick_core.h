@@ -33,5 +33,10 @@ bool convertKV310Block(AcquisitionState& state, const int16_t* raw);
 // messages are left to the caller. panels[j] is the panel at position j + 1
 // (null entries are skipped); recorder may be null (nothing is recorded).
 // Returns false, touching nothing, when the block layout is not valid.
+//
+// Recorder rows have one column per recorded panel, in panel order (the order
+// in which the recording lists its channels); a channel shown on two recorded
+// panels fills two columns. Checking boardReady and running, reading the
+// block and sending PANEL_SAMPLES stay with the engine.
 bool processBlock(AcquisitionState& state, const MeterSettings& settings, PanelState* const panels[PANEL_COUNT],
                   RecorderLink* recorder, OutputPort& port);

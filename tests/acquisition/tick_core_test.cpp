@@ -242,6 +242,9 @@ TEST_F(TickTest, OutputWordsForEachWidth) {
   s->NPK[7] = 20;  // bit 19
   s->NPK[8] = 32;  // bit 31
   for (auto& p : panelStore) p.outOfRange = 1;
+  show(9, 9, false);  // hidden and in range: must not clear bit 2 either
+  s->NPK[9] = 3;
+  panelStore[8].outOfRange = 0;
 
   s->nDO = 8;
   ASSERT_TRUE(tick());
