@@ -60,3 +60,7 @@
 
 // Embedded seven-segment font (RCDATA)
 #define IDR_SEVENSEG_FONT 200
+
+// About box
+#define IDC_ABOUT_NAME 1101
+#define IDC_ABOUT_VERSION 1102

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Builds the program and runs it under Wine on the simulated board.
+#   scripts/run.sh [--workdir DIR] [--screenshot FILE.png --seconds N]
+# DIR (default build/run) is the program's current directory; the demo
+# configuration is copied in only when DIR has no skalenor.cfg. With
+# --screenshot the screen is saved after N seconds and the program closed.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+workdir="$root/build/run"
+shot=""
+seconds=10
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --workdir) workdir="$2"; shift 2 ;;
+    --screenshot) shot="$2"; shift 2 ;;
+    --seconds) seconds="$2"; shift 2 ;;
+    *) echo "usage: $0 [--workdir DIR] [--screenshot FILE --seconds N]" >&2; exit 2 ;;
+  esac
+done
+[ -z "$shot" ] || shot=$(readlink -f "$shot")
+
+cd "$root"
+bash scripts/setup.sh
+win="$root/build/win32"
+cmake -S . -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw.cmake" >/dev/null
+targets=(skalenor skalenor-close)
+[ -f sim/CMakeLists.txt ] && targets+=(kvsim)
+cmake --build "$win" -j "$(nproc)" --target "${targets[@]}"
+
+source scripts/xvfb.sh
+own_display=0
+if [ -z "${DISPLAY:-}" ]; then start_xvfb; own_display=1; fi
+export SKALENOR_BUILD="$win"
+source scripts/wine-env.sh
+wine_prepare
+
+mkdir -p "$workdir"
+workdir=$(readlink -f "$workdir")
+[ -f "$workdir/skalenor.cfg" ] || cp "$root/demo/skalenor.cfg" "$workdir/skalenor.cfg"
+cd "$workdir"
+echo "run: skalenor.exe in $workdir on DISPLAY=$DISPLAY, WINEPREFIX=$WINEPREFIX" >&2
+wine "$win/skalenor.exe" &
+pid=$!
+status=0
+if [ -n "$shot" ]; then
+  sleep "$seconds"
+  import -window root "$shot"
+  echo "run: screenshot saved to $shot" >&2
+  wine "$win/skalenor-close.exe" || true
+fi
+wait "$pid" || status=$?
+if [ "$own_display" = 1 ]; then wineserver -k 2>/dev/null || true; stop_xvfb; fi
+exit $status

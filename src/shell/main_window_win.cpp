@@ -1,0 +1,156 @@
+// The main window: menu commands, error notices, the fit to the shown panels.
+#include <windows.h>
+
+#include <cwchar>
+
+#include "graphs/graph_window_win.h"
+#include "panels/panel_table.h"
+#include "recording/channels_dialog_win.h"
+#include "resource.h"
+#include "version.h"
+#include "settings/meter_settings.h"
+#include "shell/app_win.h"
+#include "shell/config_dialogs_win.h"
+#include "shell/window_fit.h"
+
+namespace {
+
+const wchar_t kFilterName[] = L"Файлы конфигурации(*.cfg)";
+const wchar_t kPattern[] = L"\\*.cfg";
+
+void paintCaption(HWND window) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(window, &ps);
+  wchar_t text[100];
+  LoadStringW(app.instance, IDS_CHANNELS_CAPTION, text, 100);
+  RECT client;
+  GetClientRect(window, &client);
+  SetBkMode(dc, TRANSPARENT);
+  DrawTextW(dc, text, -1, &client, DT_CENTER | DT_TOP | DT_SINGLELINE);
+  EndPaint(window, &ps);
+}
+
+void showErrorNotice(HWND window, const char* textCp1251) {
+  wchar_t text[512] = L"";
+  if (textCp1251) MultiByteToWideChar(1251, 0, textCp1251, -1, text, 512);
+  EnableWindow(window, FALSE);
+  MessageBoxW(nullptr, text, L"Ошибка", MB_OK | MB_SYSTEMMODAL | MB_ICONSTOP);
+  EnableWindow(window, TRUE);
+  SetActiveWindow(window);
+  SetForegroundWindow(window);
+  // Before the board is ready a notice is fatal.
+  if (!engineBoardReady()) closeMainWindow(window);
+}
+
+void fitToPanels(HWND window) {
+  ScreenMetrics m{GetSystemMetrics(SM_CXFULLSCREEN), GetSystemMetrics(SM_CYFULLSCREEN),
+                  GetSystemMetrics(SM_CXBORDER),     GetSystemMetrics(SM_CYBORDER),
+                  GetSystemMetrics(SM_CYCAPTION),    GetSystemMetrics(SM_CYMENU),
+                  GetSystemMetrics(SM_CYDLGFRAME)};
+  RECT r;
+  GetWindowRect(window, &r);
+  const WindowPlace place = fitMainWindow(m, panelTable, r.left, r.top);
+  MoveWindow(window, place.left, place.top, place.width, place.height, TRUE);
+}
+
+void openConfiguration(HWND window) {
+  const wchar_t* path = promptConfigFile(PromptKind::Open, window, L"Открытие конфигурации", kFilterName, kPattern);
+  if (!path) return;
+  wcsncpy(app.pendingConfigPath, path, MAX_PATH - 1);
+  SendMessageW(window, WM_CLOSE, 0, 0);
+  app.keepRunning = 0;
+}
+
+void saveConfiguration(HWND window) {
+  const wchar_t* path = promptConfigFile(PromptKind::Save, window, L"Сохранение конфигурации", kFilterName, kPattern);
+  if (!path) return;
+  // Open graph windows store their rectangles and scales first (with the graphs).
+  CopyFileW(L"skalenor.cfg", path, FALSE);
+}
+
+void openGraphInFirstFreeSlot(HWND window) {
+  MeterSettings* s = meterSettings.load();
+  if (!s) return;
+  for (int slot = 0; slot < 4; ++slot) {
+    if (s->rPlot[4 * slot + 2] == 0) {
+      openGraphWindow(window, slot);
+      return;
+    }
+  }
+}
+
+INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      SetDlgItemTextW(dialog, IDC_ABOUT_VERSION, L"Версия " SKALENOR_VERSION_WSTRING);
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) EndDialog(dialog, 0);
+      return TRUE;
+    case WM_CLOSE:
+      EndDialog(dialog, 0);
+      return TRUE;
+  }
+  return FALSE;
+}
+
+bool handleCommand(HWND window, int id) {
+  switch (id) {
+    case IDM_OPEN: openConfiguration(window); return true;
+    case IDM_SAVE: saveConfiguration(window); return true;
+    case IDM_CHANNELS: openChannelsDialog(window); return true;
+    case IDM_GRAPH: openGraphInFirstFreeSlot(window); return true;
+    case IDM_EXIT: DestroyWindow(window); return true;
+    case IDM_ABOUT: DialogBoxW(app.instance, MAKEINTRESOURCEW(IDD_ABOUT), window, aboutProc); return true;
+  }
+  return false;
+}
+
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT:
+      paintCaption(window);
+      return 0;
+    case WM_CLOSE:
+      closeMainWindow(window);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    case WM_COMMAND:
+      if (handleCommand(window, LOWORD(wParam))) return 0;
+      break;
+    case WM_USER:
+      if (wParam == NOTICE_ERROR)
+        showErrorNotice(window, reinterpret_cast<const char*>(lParam));
+      else
+        fitToPanels(window);
+      return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+void closeMainWindow(HWND window) {
+  for (PanelState* p : panelTable) {
+    HWND w = p ? static_cast<HWND>(p->panelWindow.load()) : nullptr;
+    if (w) SendMessageW(w, WM_CLOSE, 0, 0);
+  }
+  DestroyWindow(window);
+}
+
+ATOM registerMainWindowClass(HINSTANCE instance, const wchar_t* className) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = mainWindowProc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SKALENOR));
+  wc.hIconSm = LoadIconW(instance, MAKEINTRESOURCEW(IDI_SMALL));
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  wc.lpszMenuName = MAKEINTRESOURCEW(IDR_MAINMENU);
+  wc.lpszClassName = className;
+  return RegisterClassExW(&wc);
+}

@@ -1,0 +1,134 @@
+// Start-up, message loop, shut-down and the restart after "Открыть...".
+#include <windows.h>
+
+#include <cwchar>
+
+#include "panels/channel_panel_win.h"
+#include "panels/panel_table.h"
+#include "panels/reading_font_win.h"
+#include "recording/channels_dialog_win.h"
+#include "recording/recorder.h"
+#include "resource.h"
+#include "settings/meter_settings.h"
+#include "settings/settings_file.h"
+#include "shell/app_win.h"
+#include "shell/command_line.h"
+
+AppState app;
+
+namespace {
+
+MeterSettings* settings = nullptr;
+Recorder* recorder = nullptr;
+
+INT_PTR CALLBACK launchProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    ShowWindow(dialog, SW_SHOW);
+    UpdateWindow(dialog);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+void restartWithConfiguration() {
+  wchar_t path[512];
+  programPathFromCommandLine(app.savedCommandLine, path, 512);
+  // A failed copy (say, of skalenor.cfg onto itself) does not stop the restart.
+  CopyFileW(app.pendingConfigPath, L"skalenor.cfg", FALSE);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION pi{};
+  if (CreateProcessW(path, nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+}
+
+void setTitle() {
+  wchar_t title[256];
+  formatMainTitle(app.title, 0, settings->FreqStream, title, 256);
+  SetWindowTextW(app.mainWindow, title);
+}
+
+}  // namespace
+
+bool engineBoardReady() { return false; }
+
+int runProgram(HINSTANCE instance, int showCommand) {
+  registerReadingFont();
+  LoadStringW(instance, IDS_APP_TITLE, app.title, 100);
+  LoadStringW(instance, IDC_SKALENOR, app.className, 100);
+  wcsncpy(app.savedCommandLine, GetCommandLineW(), 511);
+
+  HWND launch = CreateDialogW(instance, L"LAUNCH", nullptr, launchProc);
+
+  registerMainWindowClass(instance, app.className);
+  app.instance = instance;
+  app.keepRunning = 1;
+  app.mainWindow = CreateWindowExW(0, app.className, app.title, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                   CW_USEDEFAULT, 0, CW_USEDEFAULT, 0, nullptr, nullptr, instance, nullptr);
+  Sleep(1000);
+  app.accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDR_MAINMENU));
+
+  installSettingsHooks();
+  settings = new MeterSettings;
+  settings->ownerWindow = app.mainWindow;
+  readSettings(*settings);
+  settings->loadedMarker.store(SETTINGS_LOADED_MARK);
+  meterSettings.store(settings);
+
+  // A fatal notice (missing configuration) has already closed the window:
+  // nothing more to build.
+  if (IsWindow(app.mainWindow)) {
+    for (int j = 1; j <= PANEL_COUNT; ++j) {
+      ChannelPanel* panel = createPanel(instance, app.mainWindow);
+      panelTable[j - 1] = panel;
+      const int channel = settings->Channel[j];
+      if (panel && channel != 0) panel->placePanel(panelColumn(j), panelRow(j), channel);
+    }
+  }
+  if (launch) DestroyWindow(launch);
+  if (IsWindow(app.mainWindow)) {
+    const int32_t* r = settings->rWnd;
+    MoveWindow(app.mainWindow, r[0], r[1], r[2] - r[0], r[3] - r[1], TRUE);
+    ShowWindow(app.mainWindow, showCommand);
+    UpdateWindow(app.mainWindow);
+    SendMessageW(app.mainWindow, WM_USER, 0, 0);
+    recorder = new Recorder(platformRecorderFiles());
+    theRecorder.store(recorder);
+    setTitle();
+  }
+
+  MSG msg;
+  int exitCode = 0;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (app.accelerators && TranslateAcceleratorW(msg.hwnd, app.accelerators, &msg)) continue;
+    HWND channels = channelsDialogWindow();
+    if (channels && IsDialogMessageW(channels, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  if (msg.message == WM_QUIT) exitCode = static_cast<int>(msg.wParam);
+
+  Sleep(100);
+  if (recorder) {
+    if (recorder->isRecording()) recorder->stopRecording();
+    theRecorder.store(nullptr);
+    delete recorder;
+    recorder = nullptr;
+  }
+  Sleep(100);
+  for (PanelState*& entry : panelTable) {
+    delete static_cast<ChannelPanel*>(entry);
+    entry = nullptr;
+  }
+  Sleep(100);
+  meterSettings.store(nullptr);
+  delete settings;
+  settings = nullptr;
+  Sleep(100);
+  if (!app.keepRunning) restartWithConfiguration();
+  return exitCode;
+}

@@ -1,0 +1,181 @@
+#include "win_driver.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace driver {
+
+std::wstring windowsPath(const std::string& path) {
+  std::wstring out;
+  if (!path.empty() && path[0] == '/') out = L"Z:";
+  for (char c : path) out += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
+  return out;
+}
+
+std::wstring programPath() {
+  const char* exe = std::getenv("SKALENOR_EXE");
+  return exe ? windowsPath(exe) : L"skalenor.exe";
+}
+
+std::wstring makeWorkFolder(const std::wstring& name) {
+  wchar_t cwd[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, cwd);
+  std::wstring dir = std::wstring(cwd) + L"\\work-" + name;
+  // Empty it: files only, and the Data folder of recordings.
+  std::wstring data = dir + L"\\Data";
+  for (const std::wstring& d : {data, dir}) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((d + L"\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+      do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((d + L"\\" + fd.cFileName).c_str());
+      } while (FindNextFileW(h, &fd));
+      FindClose(h);
+    }
+  }
+  RemoveDirectoryW(data.c_str());
+  CreateDirectoryW(dir.c_str(), nullptr);
+  return dir;
+}
+
+bool writeFile(const std::wstring& path, const std::string& bytes) {
+  FILE* f = _wfopen(path.c_str(), L"wb");
+  if (!f) return false;
+  const bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  return fclose(f) == 0 && ok;
+}
+
+std::string readFile(const std::wstring& path) {
+  std::string out;
+  FILE* f = _wfopen(path.c_str(), L"rb");
+  if (!f) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+  fclose(f);
+  return out;
+}
+
+bool Program::running() const {
+  return pi.hProcess && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+int Program::waitExit(DWORD timeoutMs) {
+  if (!pi.hProcess) return -1;
+  const DWORD start = GetTickCount();
+  while (WaitForSingleObject(pi.hProcess, 20) == WAIT_TIMEOUT) {
+    pump(0);
+    if (GetTickCount() - start > timeoutMs) return -1;
+  }
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  return static_cast<int>(code);
+}
+
+void Program::kill() {
+  if (running()) {
+    TerminateProcess(pi.hProcess, 99);
+    WaitForSingleObject(pi.hProcess, 5000);
+  }
+}
+
+Program::~Program() {
+  kill();
+  if (pi.hThread) CloseHandle(pi.hThread);
+  if (pi.hProcess) CloseHandle(pi.hProcess);
+}
+
+bool start(Program& p, const std::wstring& folder, const wchar_t* const* extraEnv) {
+  std::vector<wchar_t> env;
+  if (extraEnv) {
+    wchar_t* block = GetEnvironmentStringsW();
+    for (const wchar_t* e = block; *e; e += wcslen(e) + 1) env.insert(env.end(), e, e + wcslen(e) + 1);
+    FreeEnvironmentStringsW(block);
+    for (const wchar_t* const* x = extraEnv; *x; ++x) env.insert(env.end(), *x, *x + wcslen(*x) + 1);
+    env.push_back(0);
+  }
+  std::wstring exe = programPath();
+  std::wstring cmd = L"\"" + exe + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  return CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE,
+                        extraEnv ? CREATE_UNICODE_ENVIRONMENT : 0, extraEnv ? env.data() : nullptr,
+                        folder.c_str(), &si, &p.pi) != 0;
+}
+
+namespace {
+struct Search {
+  DWORD pid;
+  const wchar_t* className;
+  const wchar_t* caption;
+  HWND found;
+};
+BOOL CALLBACK visit(HWND w, LPARAM lp) {
+  auto* s = reinterpret_cast<Search*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (s->pid && pid != s->pid) return TRUE;
+  if (!IsWindowVisible(w)) return TRUE;
+  wchar_t buf[256];
+  if (s->className) {
+    GetClassNameW(w, buf, 256);
+    if (wcscmp(buf, s->className) != 0) return TRUE;
+  }
+  if (s->caption) {
+    GetWindowTextW(w, buf, 256);
+    if (wcscmp(buf, s->caption) != 0) return TRUE;
+  }
+  s->found = w;
+  return FALSE;
+}
+BOOL CALLBACK longestStatic(HWND w, LPARAM lp) {
+  auto* best = reinterpret_cast<std::wstring*>(lp);
+  wchar_t cls[64];
+  GetClassNameW(w, cls, 64);
+  if (_wcsicmp(cls, L"Static") == 0) {
+    std::wstring t = text(w);
+    if (t.size() > best->size()) *best = t;
+  }
+  return TRUE;
+}
+}  // namespace
+
+HWND findWindow(DWORD processId, const wchar_t* className, const wchar_t* caption, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    Search s{processId, className, caption, nullptr};
+    EnumWindows(visit, reinterpret_cast<LPARAM>(&s));
+    if (s.found) return s.found;
+    if (GetTickCount() - start > timeoutMs) return nullptr;
+    pump(20);
+  }
+}
+
+std::wstring text(HWND window) {
+  wchar_t buf[1024] = L"";
+  SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 5000, nullptr);
+  return buf;
+}
+
+std::wstring itemText(HWND dialog, int id) { return text(GetDlgItem(dialog, id)); }
+
+std::wstring messageBoxText(HWND box) {
+  std::wstring best;
+  EnumChildWindows(box, longestStatic, reinterpret_cast<LPARAM>(&best));
+  return best;
+}
+
+void pump(DWORD ms) {
+  const DWORD start = GetTickCount();
+  do {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    if (ms) Sleep(10);
+  } while (GetTickCount() - start < ms);
+}
+
+}  // namespace driver

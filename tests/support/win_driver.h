@@ -1,0 +1,50 @@
+// Working the running program from a second Windows process, as a user would:
+// start it in a folder, find its windows, send commands, read texts back.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace driver {
+
+// Wine path (Z:\...) of a Unix path; Windows paths are returned unchanged.
+std::wstring windowsPath(const std::string& path);
+
+// Path of skalenor.exe from the SKALENOR_EXE environment variable.
+std::wstring programPath();
+
+// A fresh empty folder for one test under the current directory; returns its path.
+std::wstring makeWorkFolder(const std::wstring& name);
+
+bool writeFile(const std::wstring& path, const std::string& bytes);
+std::string readFile(const std::wstring& path);
+
+struct Program {
+  PROCESS_INFORMATION pi{};
+  bool running() const;
+  // Waits for the process to end; returns its exit code or -1 on time-out.
+  int waitExit(DWORD timeoutMs);
+  void kill();
+  ~Program();
+};
+
+// Starts skalenor.exe in the folder (its current directory), with extra
+// environment entries "NAME=value" added to this process's environment.
+bool start(Program& p, const std::wstring& folder, const wchar_t* const* extraEnv = nullptr);
+
+// First visible top-level window of the process with this class (null: any)
+// and, if given, this caption; waits up to timeoutMs.
+HWND findWindow(DWORD processId, const wchar_t* className, const wchar_t* caption, DWORD timeoutMs);
+
+// Text of a window or of a dialog control.
+std::wstring text(HWND window);
+std::wstring itemText(HWND dialog, int id);
+
+// The static text of a message box (the longest static child).
+std::wstring messageBoxText(HWND box);
+
+// Pumps this thread's messages for the given time (keeps sent messages flowing).
+void pump(DWORD ms);
+
+}  // namespace driver
