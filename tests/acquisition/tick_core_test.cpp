@@ -3,6 +3,7 @@
 #include <cmath>
 #include <initializer_list>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "acquisition/port_decoder.h"
@@ -364,6 +365,113 @@ TEST_F(TickTest, KV310ConversionScalesByGainPerPosition) {
   EXPECT_FLOAT_EQ(a->sampleBuffer[69], -10.0f);
   a->samplesPerBlock = SAMPLE_BUFFER_SIZE + 1;
   EXPECT_FALSE(convertKV310Block(*a, raw.data()));
+}
+
+
+// The block arithmetic done the plain way, channel by channel and frame by
+// frame, to hold the frame-major tick against on random configurations.
+struct PlainTick {
+  uint32_t recordTime = RECORD_TIME_IDLE, previousTime = RECORD_TIME_IDLE, interval = 0;
+  bool active = false;
+  uint32_t due[32] = {}, count[32] = {};
+  float accumulator[32] = {}, values[32] = {};
+  std::vector<int> columns;
+
+  std::vector<float> block(const float* buffer, uint32_t frames, const int* slot, const MeterSettings& s,
+                           const std::vector<int>& panelChannels) {
+    recordTime = recordTime == RECORD_TIME_IDLE ? 0 : recordTime + 160;
+    if (previousTime == 0) {
+      active = true;
+      interval = s.Ftime < 1 ? 1 : static_cast<uint32_t>(s.Ftime);
+      columns.clear();
+      for (auto& d : due) d = 0;
+      for (int n : panelChannels)
+        if (n >= 1 && n <= 32 && s.FlagRec[n]) {
+          columns.push_back(n);
+          due[n - 1] = interval;
+        }
+      for (int i = 0; i < 32; ++i) accumulator[i] = 0, count[i] = 0;
+    }
+    std::vector<std::vector<float>> produced(33);
+    for (int n = 1; n <= 32; ++n) {
+      float k = s.channelK[n], b = s.channelB[n];
+      if (b >= 1000001.0f && b <= 1000032.0f) b = values[static_cast<int>(b) - 1000001];
+      float sum = 0;
+      for (uint32_t f = 0; f < frames; ++f) {
+        const float x = buffer[slot[n - 1] + 32 * f];
+        sum += s.ACmode[n] ? x * x : x;
+        if (active && due[n - 1] != 0) {
+          accumulator[n - 1] += x;
+          ++count[n - 1];
+          if (previousTime + (f * 160) / frames >= due[n - 1]) {
+            produced[n].push_back(k * (accumulator[n - 1] / static_cast<float>(count[n - 1])) + b);
+            accumulator[n - 1] = 0;
+            count[n - 1] = 0;
+            due[n - 1] += interval;
+          }
+        }
+      }
+      float mean = sum / static_cast<float>(frames);
+      if (s.ACmode[n]) {
+        mean = std::sqrt(mean);
+        for (float& v : produced[n]) v = k * mean + b;
+      }
+      values[n - 1] = k * mean + b;
+    }
+    previousTime = recordTime;
+    std::vector<float> rows;
+    if (!active || columns.empty()) return rows;
+    for (size_t j = 0; j < produced[columns[0]].size(); ++j)
+      for (int n : columns) rows.push_back(produced[n][j]);
+    return rows;
+  }
+};
+
+TEST_F(TickTest, MatchesThePlainArithmeticOnRandomBlocks) {
+  std::mt19937 random(12345);
+  std::uniform_real_distribution<float> volts(-10.0f, 10.0f);
+  const uint32_t frameCounts[] = {1, 5, 10, 37, MAX_FRAMES_PER_BLOCK};
+  const int32_t intervals[] = {1, 7, 32, 100, 250, 1000};
+  size_t rowValues = 0;
+  for (uint32_t frames : frameCounts) {
+    for (int32_t ftime : intervals) {
+      SetUp();
+      recorder = FakeRecorder();
+      a->recordActive = 0;
+      for (auto& v : a->currentValues) v = 0.0f;
+      if (frames % 2) layoutKV310(frames); else layoutKV320(frames);
+      s->Ftime = ftime;
+      std::vector<int> panelChannels;
+      for (int j = 1; j <= 32; ++j) {
+        const int n = static_cast<int>(random() % 34);  // 0 and 33 are not channels
+        const bool visible = random() % 4 != 0;
+        show(j, n, visible);
+        if (visible) panelChannels.push_back(n);
+      }
+      for (int n = 1; n <= 32; ++n) {
+        s->FlagRec[n] = random() % 3 != 0;
+        s->ACmode[n] = random() % 2;
+        s->channelK[n] = volts(random);
+        s->channelB[n] = random() % 5 == 0 ? 1000001.0f + static_cast<float>(random() % 32) : volts(random);
+      }
+      PlainTick plain;
+      recorder.recording = true;
+      for (int blockIndex = 0; blockIndex < 7; ++blockIndex) {
+        for (uint32_t i = 0; i < frames * 32; ++i) a->sampleBuffer[i] = volts(random);
+        const auto expected = plain.block(a->sampleBuffer, frames, a->slotPosition, *s, panelChannels);
+        ASSERT_TRUE(tick());
+        for (int n = 1; n <= 32; ++n) ASSERT_EQ(value(n), plain.values[n - 1]) << frames << " " << ftime << " " << n;
+        if (blockIndex == 0) {
+          ASSERT_TRUE(recorder.appended.empty());
+          continue;
+        }
+        ASSERT_EQ(recorder.appended.size(), static_cast<size_t>(blockIndex));
+        ASSERT_EQ(recorder.appended.back(), expected) << frames << " " << ftime << " block " << blockIndex;
+        rowValues += expected.size();
+      }
+    }
+  }
+  EXPECT_GT(rowValues, 10000u);
 }
 
 }  // namespace
