@@ -1,0 +1,370 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "acquisition/trace_log.h"
+#include "controls/control_styler_win.h"
+#include "panels/channel_panel_win.h"
+#include "panels/reading_font_win.h"
+#include "resources/resource.h"
+#include "settings/meter_settings.h"
+#include "win_test_support.h"
+
+namespace {
+
+constexpr int CHANNEL_A = 3;  // no limits stored, output 2, recorded
+constexpr int CHANNEL_B = 5;  // limits -1 and 1 stored, no output
+
+const char CONFIG_TEXT[] =
+    "; panel test\r\n"
+    "Interval03 = 100\r\n"
+    "Interval05 = 100\r\n"
+    "NPK03 = 2\r\n"
+    "NPK05 = 0\r\n"
+    "FlagRec03 = 1\r\n"
+    "ACmode03 = 0\r\n"
+    "MinMaxRef03 = 1e+10|1e+10|1e+10\r\n"
+    "MinMaxRef05 = -1|1|1e+10\r\n";
+
+HWND parentWindow = nullptr;
+wchar_t folder[MAX_PATH] = {};
+
+std::string readFile(const char* path) {
+  std::string text;
+  if (FILE* f = std::fopen(path, "rb")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    std::fclose(f);
+  }
+  return text;
+}
+
+// The three numbers of "MinMaxRefNN = low|high|ref" as the file holds them.
+bool storedLimits(int channel, float out[3]) {
+  const std::string text = readFile("skalenor.cfg");
+  char key[32];
+  std::snprintf(key, sizeof key, "MinMaxRef%02d", channel);
+  const size_t at = text.find(key);
+  if (at == std::string::npos) return false;
+  const size_t equals = text.find('=', at);
+  return std::sscanf(text.c_str() + equals + 1, "%g|%g|%g", &out[0], &out[1], &out[2]) == 3;
+}
+
+std::wstring controlText(HWND panel, int id) {
+  wchar_t text[128] = {};
+  GetDlgItemTextW(panel, id, text, 128);
+  return text;
+}
+
+bool hasColour(HWND control, COLORREF wanted) {
+  RECT r;
+  GetClientRect(control, &r);
+  for (int y = 0; y < r.bottom; ++y)
+    for (int x = 0; x < r.right; ++x)
+      if (windowPixel(control, x, y) == wanted) return true;
+  return false;
+}
+
+class PanelTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    EXPECT_TRUE(registerReadingFont());
+    EXPECT_STREQ(readingFontFace(), L"DSEG7 Classic");  // nothing called SevenSeg32 here
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    wsprintfW(folder, L"%sskalenor-panels-%lu", temp, GetCurrentProcessId());
+    CreateDirectoryW(folder, nullptr);
+    SetCurrentDirectoryW(folder);
+    traceLogSetPath("Trace");
+
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"PanelTestParent";
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    RegisterClassW(&wc);
+    parentWindow = CreateWindowW(L"PanelTestParent", L"panels", WS_POPUP | WS_VISIBLE, 0, 0, 1280, 1000, nullptr,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(parentWindow, nullptr);
+  }
+
+  static void TearDownTestSuite() {
+    DestroyWindow(parentWindow);
+    for (const wchar_t* name : {L"skalenor.cfg", L"skalenor.out", L"Trace"}) DeleteFileW(name);
+    SetCurrentDirectoryW(L"..");
+    RemoveDirectoryW(folder);
+  }
+
+  void SetUp() override {
+    settings = new MeterSettings;
+    for (int c = 0; c < CHANNEL_ARRAY_SIZE; ++c) {
+      settings->minLimit[c] = settings->maxLimit[c] = settings->refLevel[c] = LIMIT_UNSET;
+    }
+    settings->Interval[CHANNEL_A] = settings->Interval[CHANNEL_B] = 100;
+    settings->NPK[CHANNEL_A] = 2;
+    settings->FlagRec[CHANNEL_A] = 1;
+    settings->minLimit[CHANNEL_B] = -1.0f;
+    settings->maxLimit[CHANNEL_B] = 1.0f;
+    std::strcpy(settings->unitText[CHANNEL_A], "\xC2");                // "В"
+    std::strcpy(settings->channelName[CHANNEL_A], "\xD2\xE5\xF1\xF2");  // "Тест"
+    settings->loadedMarker = SETTINGS_LOADED_MARK;
+    FILE* f = std::fopen("skalenor.cfg", "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(CONFIG_TEXT, 1, sizeof CONFIG_TEXT - 1, f);
+    std::fclose(f);
+    meterSettings = settings;
+  }
+
+  void TearDown() override {
+    for (auto*& entry : panelTable) {
+      delete static_cast<ChannelPanel*>(entry);
+      entry = nullptr;
+    }
+    meterSettings = nullptr;
+    delete settings;
+  }
+
+  ChannelPanel* makePanel(int position, int channel) {
+    ChannelPanel* panel = createPanel(GetModuleHandleW(nullptr), parentWindow);
+    panelTable[position - 1] = panel;
+    EXPECT_NE(panel->window(), nullptr);
+    panel->placePanel(panelColumn(position), panelRow(position), channel);
+    return panel;
+  }
+
+  // Hands the panel one value per engine tick and waits for its refresh.
+  void feed(ChannelPanel* panel, std::initializer_list<float> values) {
+    for (float v : values) {
+      currentValues[panel->channel - 1] = v;
+      SendMessageW(panel->window(), WM_USER, PANEL_SAMPLES, reinterpret_cast<LPARAM>(currentValues));
+    }
+    ASSERT_TRUE(pumpUntil([&] { return panel->sampleCount == 0; }));
+  }
+
+  void press(ChannelPanel* panel, int id) {
+    SendMessageW(panel->window(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(panel->window(), id)));
+  }
+
+  COLORREF entryColour(ControlStyler& styler, ChannelPanel* panel, int id) {
+    styleDialogMessage(panel->window(), WM_NULL, 0, 0);
+    const int entry = styler.findEntry(id);
+    return entry < styler.entryCount() ? styler.entryTextColour(entry) : CLR_INVALID;
+  }
+
+  MeterSettings* settings = nullptr;
+  std::atomic<float> currentValues[32] = {};
+};
+
+TEST_F(PanelTest, ShowsTheMeanOfItsSamplesAfterItsInterval) {
+  ChannelPanel* panel = makePanel(2, CHANNEL_A);
+  EXPECT_EQ(panel->visible, 1);
+  EXPECT_EQ(panel->ready, 1);
+  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_NUMBER), L"3");
+  RECT r;
+  GetWindowRect(panel->window(), &r);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, panel->screenHeight / 8);
+
+  feed(panel, {1.0f, 2.0f, 3.0f});
+  EXPECT_FLOAT_EQ(panel->mean, 2.0f);
+  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_VALUE), L"2.0000");
+  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_UNIT), L"\u0412");
+  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_NAME), L"\u0422\u0435\u0441\u0442");
+  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_OUTPUT), L"02");
+  EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_REC), RGB(176, 128, 128));  // recorded, not recording
+  EXPECT_EQ(readFile("Trace"), ">\n");
+}
+
+TEST_F(PanelTest, RestoresTheChannelsLimitsAtPlacement) {
+  ChannelPanel* panel = makePanel(1, CHANNEL_B);
+  EXPECT_EQ(panel->minActive, 1);
+  EXPECT_EQ(panel->maxActive, 1);
+  EXPECT_EQ(panel->refActive, 0);
+  EXPECT_FLOAT_EQ(panel->minValue, -1.0f);
+  EXPECT_FLOAT_EQ(panel->maxValue, 1.0f);
+  EXPECT_EQ(entryColour(buttonStyler, panel, IDC_PANEL_MIN), RGB(0, 128, 0));
+  feed(panel, {0.25f});
+  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_MIN_FIELD), L"-1.0000");
+  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_MAX_FIELD), L"1.0000");
+  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_OUTPUT), L"-");
+  EXPECT_FLOAT_EQ(panel->bar->lowLimit, -1.0f);
+  EXPECT_FLOAT_EQ(panel->bar->highLimit, 1.0f);
+  EXPECT_EQ(panel->bar->limitsShown, 1);
+  EXPECT_EQ(panel->lastValueColour, RGB(255, 255, 0));
+}
+
+TEST_F(PanelTest, LimitButtonsStoreReadingsRelativeToTheReference) {
+  ChannelPanel* panel = makePanel(1, CHANNEL_A);
+  float stored[3];
+  feed(panel, {2.0f});
+  press(panel, IDC_PANEL_MAX);
+  feed(panel, {1.0f});
+  press(panel, IDC_PANEL_MIN);
+  ASSERT_TRUE(storedLimits(CHANNEL_A, stored));
+  EXPECT_FLOAT_EQ(stored[0], 1.0f);
+  EXPECT_FLOAT_EQ(stored[1], 2.0f);
+  EXPECT_GE(stored[2], LIMIT_UNSET);
+
+  // The reference switches both limits off, in the record and in the file.
+  feed(panel, {4.0f});
+  SendDlgItemMessageW(panel->window(), IDC_PANEL_REF, BM_CLICK, 0, 0);
+  pumpUntil([&] { return panel->refActive != 0; }, 1000);
+  EXPECT_EQ(panel->refActive, 1);
+  EXPECT_EQ(panel->minActive, 0);
+  EXPECT_EQ(panel->maxActive, 0);
+  ASSERT_TRUE(storedLimits(CHANNEL_A, stored));
+  EXPECT_GE(stored[0], LIMIT_UNSET);
+  EXPECT_GE(stored[1], LIMIT_UNSET);
+  EXPECT_FLOAT_EQ(stored[2], 4.0f);
+  EXPECT_GE(settings->minLimit[CHANNEL_A], LIMIT_UNSET);
+
+  feed(panel, {5.0f});
+  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_VALUE), L"1.0000");
+  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_REF_FIELD), L"4.0000");
+  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_ABS_FIELD), L"5.0000");
+  EXPECT_EQ(panel->lastValueColour, RGB(255, 192, 0));
+  press(panel, IDC_PANEL_MAX);
+  feed(panel, {3.5f});
+  press(panel, IDC_PANEL_MIN);
+  ASSERT_TRUE(storedLimits(CHANNEL_A, stored));
+  EXPECT_FLOAT_EQ(stored[0], -0.5f);
+  EXPECT_FLOAT_EQ(stored[1], 1.0f);
+  EXPECT_FLOAT_EQ(stored[2], 4.0f);
+
+  // Max pressed again switches the upper limit off.
+  press(panel, IDC_PANEL_MAX);
+  ASSERT_TRUE(storedLimits(CHANNEL_A, stored));
+  EXPECT_GE(stored[1], LIMIT_UNSET);
+
+  // "~" flips the channel's AC mode and saves it.
+  press(panel, IDC_PANEL_AC);
+  EXPECT_EQ(settings->ACmode[CHANNEL_A], 1);
+  EXPECT_NE(readFile("skalenor.cfg").find("ACmode03 = 1"), std::string::npos);
+  EXPECT_EQ(entryColour(buttonStyler, panel, IDC_PANEL_AC), RGB(0, 64, 0));
+}
+
+TEST_F(PanelTest, ReadingBelowTheLowerLimitTurnsRedAndRaisesTheOutput) {
+  settings->minLimit[CHANNEL_A] = 0.0f;
+  settings->maxLimit[CHANNEL_A] = 10.0f;
+  ChannelPanel* panel = makePanel(1, CHANNEL_A);
+  feed(panel, {-1.0f});
+  EXPECT_EQ(panel->lastValueColour, RGB(255, 0, 0));
+  EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_VALUE), RGB(255, 0, 0));
+  pumpFor(50);
+  EXPECT_TRUE(hasColour(GetDlgItem(panel->window(), IDC_PANEL_VALUE), RGB(255, 0, 0)));
+  feed(panel, {-1.0f});  // the bar's limits are those of the previous refresh
+  EXPECT_EQ(panel->outOfRange, 1);
+  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_OUTPUT), L"02");
+  EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_OUTPUT), RGB(192, 0, 0));
+
+  // No output assigned: red reading, but nothing raised.
+  settings->NPK[CHANNEL_A] = 0;
+  feed(panel, {-1.0f});
+  EXPECT_EQ(panel->outOfRange, 0);
+  EXPECT_EQ(panel->lastValueColour, RGB(255, 0, 0));
+  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_OUTPUT), L"-");
+  EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_OUTPUT), RGB(160, 160, 160));
+
+  // A reading equal to a limit is in range.
+  settings->NPK[CHANNEL_A] = 2;
+  feed(panel, {0.0f});
+  feed(panel, {0.0f});
+  EXPECT_EQ(panel->outOfRange, 0);
+  EXPECT_EQ(panel->lastValueColour, RGB(255, 255, 0));
+
+  // With one limit only, never red and never raised.
+  SendMessageW(panel->window(), WM_USER, panelCommandParam(PANEL_SET_MAX, 0), floatArgument(0.0f));
+  EXPECT_EQ(panel->maxActive, 0);
+  feed(panel, {-3.0f});
+  feed(panel, {-3.0f});
+  EXPECT_EQ(panel->outOfRange, 0);
+  EXPECT_EQ(panel->lastValueColour, RGB(255, 255, 0));
+  EXPECT_EQ(panel->bar->limitsShown, 0);
+
+  // Both on again through the commands.
+  SendMessageW(panel->window(), WM_USER, panelCommandParam(PANEL_SET_MAX, 1), floatArgument(10.0f));
+  EXPECT_EQ(panel->maxActive, 1);
+  EXPECT_FLOAT_EQ(settings->maxLimit[CHANNEL_A], 10.0f);
+  feed(panel, {-3.0f});
+  feed(panel, {-3.0f});
+  EXPECT_EQ(panel->outOfRange, 1);
+}
+
+TEST_F(PanelTest, HiddenPanelCollectsNothingAndKeepsItsOutput) {
+  settings->minLimit[CHANNEL_A] = 0.0f;
+  settings->maxLimit[CHANNEL_A] = 10.0f;
+  ChannelPanel* panel = makePanel(1, CHANNEL_A);
+  feed(panel, {20.0f});
+  feed(panel, {20.0f});
+  ASSERT_EQ(panel->outOfRange, 1);
+  panel->hidePanel();
+  EXPECT_EQ(panel->visible, 0);
+  EXPECT_FALSE(IsWindowVisible(panel->window()));
+  for (int i = 0; i < 5; ++i)
+    SendMessageW(panel->window(), WM_USER, PANEL_SAMPLES, reinterpret_cast<LPARAM>(currentValues));
+  EXPECT_EQ(panel->sampleCount, 0);
+  pumpFor(400);
+  EXPECT_EQ(panel->outOfRange, 1);
+  EXPECT_FLOAT_EQ(panel->mean, 20.0f);
+  EXPECT_EQ(panel->maxActive, 1);
+}
+
+TEST_F(PanelTest, PlacingAgainForAnotherChannelGivesAFreshBarAndItsLimits) {
+  settings->minLimit[CHANNEL_A] = 0.0f;
+  settings->maxLimit[CHANNEL_A] = 10.0f;
+  ChannelPanel* panel = makePanel(1, CHANNEL_A);
+  feed(panel, {4.0f});
+  feed(panel, {6.0f});
+  ASSERT_FLOAT_EQ(panel->bar->seenMax, 6.0f);
+  ASSERT_FLOAT_EQ(panel->bar->highLimit, 10.0f);
+
+  panel->hidePanel();
+  panel->placePanel(1, 2, CHANNEL_B);
+  EXPECT_EQ(panel->visible, 1);
+  EXPECT_EQ(panel->channel, CHANNEL_B);
+  EXPECT_FLOAT_EQ(panel->bar->lowLimit, -5.0f);
+  EXPECT_FLOAT_EQ(panel->bar->highLimit, 5.0f);
+  EXPECT_FLOAT_EQ(panel->bar->scaleLow, -10.0f);
+  EXPECT_FLOAT_EQ(panel->bar->scaleHigh, 10.0f);
+  EXPECT_FLOAT_EQ(panel->bar->seenMin, 1.0e9f);
+  EXPECT_FLOAT_EQ(panel->bar->seenMax, -1.0e9f);
+  EXPECT_EQ(panel->bar->lastMarker, BarRect{});
+  EXPECT_FLOAT_EQ(panel->minValue, -1.0f);
+  EXPECT_FLOAT_EQ(panel->maxValue, 1.0f);
+  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_NUMBER), L"5");
+
+  // Neither channel lost its stored limits.
+  EXPECT_FLOAT_EQ(settings->minLimit[CHANNEL_A], 0.0f);
+  EXPECT_FLOAT_EQ(settings->maxLimit[CHANNEL_A], 10.0f);
+  float stored[3];
+  ASSERT_TRUE(storedLimits(CHANNEL_A, stored));
+  EXPECT_FLOAT_EQ(stored[0], 0.0f);
+  EXPECT_FLOAT_EQ(stored[1], 10.0f);
+  ASSERT_TRUE(storedLimits(CHANNEL_B, stored));
+  EXPECT_FLOAT_EQ(stored[0], -1.0f);
+  EXPECT_FLOAT_EQ(stored[1], 1.0f);
+
+  feed(panel, {0.5f});
+  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_VALUE), L".50000");
+}
+
+TEST_F(PanelTest, FullSampleBufferKeepsTheNewestSamples) {
+  ChannelPanel* panel = makePanel(1, CHANNEL_A);
+  currentValues[CHANNEL_A - 1] = 100.0f;
+  for (int i = 0; i < 100; ++i)
+    SendMessageW(panel->window(), WM_USER, PANEL_SAMPLES, reinterpret_cast<LPARAM>(currentValues));
+  currentValues[CHANNEL_A - 1] = 1.0f;
+  for (int i = 0; i < PANEL_SAMPLE_CAPACITY; ++i)
+    SendMessageW(panel->window(), WM_USER, PANEL_SAMPLES, reinterpret_cast<LPARAM>(currentValues));
+  EXPECT_EQ(panel->sampleCount, PANEL_SAMPLE_CAPACITY);
+  ASSERT_TRUE(pumpUntil([&] { return panel->sampleCount == 0; }));
+  EXPECT_FLOAT_EQ(panel->mean, 1.0f);
+}
+
+}  // namespace

@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "controls/control_styler_win.h"
+#include "win_test_support.h"
+
+namespace {
+
+constexpr int CHECK_KEY = 100;
+constexpr int CAPTION_KEY = 101;
+constexpr int PLAIN_BUTTON = 102;
+constexpr int FIRST_STATIC = 110;
+constexpr int STATIC_COUNT = 8;
+constexpr int EDIT_FIELD = 120;
+
+INT_PTR CALLBACK testDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  const INT_PTR styled = styleDialogMessage(dialog, message, wParam, lParam);
+  if (styled != 0) return styled;
+  return FALSE;
+}
+
+HWND makeDialog() {
+  HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), L"STYLETEST", nullptr, testDialogProc, 0);
+  if (dialog != nullptr) {
+    SetWindowPos(dialog, HWND_TOP, 700, 600, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    UpdateWindow(dialog);
+  }
+  return dialog;
+}
+
+void select(HWND dialog) { styleDialogMessage(dialog, WM_NULL, 0, 0); }
+
+int red(COLORREF c) { return GetRValue(c); }
+
+HBITMAP buttonImage(HWND dialog, int id) {
+  return reinterpret_cast<HBITMAP>(SendDlgItemMessageW(dialog, id, BM_GETIMAGE, IMAGE_BITMAP, 0));
+}
+
+// Pixels of a button's picture close to the given colour.
+int countPixels(HBITMAP image, COLORREF colour) {
+  BITMAP info{};
+  GetObjectW(image, sizeof info, &info);
+  int found = 0;
+  for (int y = 0; y < info.bmHeight; ++y) {
+    for (int x = 0; x < info.bmWidth; ++x) {
+      const COLORREF c = bitmapPixel(image, x, y);
+      if (abs(GetRValue(c) - GetRValue(colour)) < 40 && abs(GetGValue(c) - GetGValue(colour)) < 40 &&
+          abs(GetBValue(c) - GetBValue(colour)) < 40)
+        ++found;
+    }
+  }
+  return found;
+}
+
+TEST(Stylers, RegistersControlsByKind) {
+  HWND dialog = makeDialog();
+  ASSERT_NE(dialog, nullptr);
+  select(dialog);
+  EXPECT_LT(buttonStyler.findEntry(CHECK_KEY), buttonStyler.entryCount());
+  EXPECT_LT(buttonStyler.findEntry(CAPTION_KEY), buttonStyler.entryCount());
+  EXPECT_EQ(buttonStyler.findEntry(PLAIN_BUTTON), buttonStyler.entryCount());  // no BS_BITMAP
+  EXPECT_EQ(buttonStyler.controlWindow(PLAIN_BUTTON), nullptr);
+  EXPECT_EQ(buttonStyler.controlWindow(CHECK_KEY), GetDlgItem(dialog, CHECK_KEY));
+  for (int i = 0; i < STATIC_COUNT; ++i) EXPECT_LT(staticStyler.findEntry(FIRST_STATIC + i), staticStyler.entryCount());
+  EXPECT_EQ(staticStyler.findEntry(-1), staticStyler.entryCount());
+  EXPECT_LT(editStyler.findEntry(EDIT_FIELD), editStyler.entryCount());
+
+  // A second initialisation reuses the entries.
+  const int statics = staticStyler.entryCount();
+  const int buttons = buttonStyler.entryCount();
+  SendMessageW(dialog, WM_INITDIALOG, 0, 0);
+  EXPECT_EQ(staticStyler.entryCount(), statics);
+  EXPECT_EQ(buttonStyler.entryCount(), buttons);
+
+  // A static's colour request answers with its entry's brush and colour.
+  HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+  select(dialog);
+  staticStyler.setBackground(FIRST_STATIC, brush);
+  staticStyler.setTextColour(FIRST_STATIC, RGB(10, 20, 30));
+  HWND text = GetDlgItem(dialog, FIRST_STATIC);
+  HDC dc = GetDC(text);
+  EXPECT_EQ(styleDialogMessage(dialog, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(text)),
+            reinterpret_cast<INT_PTR>(brush));
+  EXPECT_EQ(GetTextColor(dc), RGB(10, 20, 30));
+  ReleaseDC(text, dc);
+
+  DestroyWindow(dialog);
+  DeleteObject(brush);
+}
+
+TEST(Stylers, CheckStateChangesThePicture) {
+  HWND dialog = makeDialog();
+  ASSERT_NE(dialog, nullptr);
+  HWND key = GetDlgItem(dialog, CHECK_KEY);
+  RECT client;
+  GetClientRect(key, &client);
+  const int x = client.right / 2, y = client.bottom / 8;
+
+  HBITMAP image = buttonImage(dialog, CHECK_KEY);
+  ASSERT_NE(image, nullptr);
+  const COLORREF upImage = bitmapPixel(image, x, y);
+  EXPECT_NEAR(red(upImage), 223, 8);  // the light upper part of the key
+  pumpFor(50);
+  const COLORREF upScreen = windowPixel(key, x, y + 2);
+
+  SendMessageW(key, BM_CLICK, 0, 0);
+  pumpFor(50);
+  ASSERT_EQ(SendMessageW(key, BM_GETCHECK, 0, 0), BST_CHECKED);
+  image = buttonImage(dialog, CHECK_KEY);
+  const COLORREF downImage = bitmapPixel(image, x, y);
+  EXPECT_LT(red(downImage), 185);  // the pushed key is dark at the top
+  const COLORREF downScreen = windowPixel(key, x, y + 2);
+  EXPECT_GT(red(upScreen) - red(downScreen), 25);
+
+  SendMessageW(key, BM_CLICK, 0, 0);
+  pumpFor(50);
+  ASSERT_EQ(SendMessageW(key, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_NEAR(red(bitmapPixel(buttonImage(dialog, CHECK_KEY), x, y)), 223, 8);
+  DestroyWindow(dialog);
+}
+
+TEST(Stylers, CaptionFlagAndOverlay) {
+  HWND dialog = makeDialog();
+  ASSERT_NE(dialog, nullptr);
+  select(dialog);
+  buttonStyler.setTextColour(CAPTION_KEY, RGB(0, 0, 255));
+  EXPECT_GT(countPixels(buttonImage(dialog, CAPTION_KEY), RGB(0, 0, 255)), 0);
+  EXPECT_GT(countPixels(buttonImage(dialog, CAPTION_KEY), RGB(255, 255, 128)), 0);  // embossed copy
+
+  // A picture with caption flag 0 shows the picture only...
+  buttonStyler.setImage(CAPTION_KEY, L"SETTINGS", 0);
+  EXPECT_EQ(buttonStyler.captionFlag, 0);
+  EXPECT_EQ(countPixels(buttonImage(dialog, CAPTION_KEY), RGB(0, 0, 255)), 0);
+  // ...until a button without a picture is composed, which sets the flag again.
+  buttonStyler.setTextColour(CHECK_KEY, RGB(0, 0, 0));
+  EXPECT_EQ(buttonStyler.captionFlag, 1);
+  select(dialog);
+  buttonStyler.setTextColour(CAPTION_KEY, RGB(0, 0, 255));
+  EXPECT_GT(countPixels(buttonImage(dialog, CAPTION_KEY), RGB(0, 0, 255)), 0);
+
+  // An unregistered id changes nothing.
+  buttonStyler.setImage(PLAIN_BUTTON, L"SETTINGS", 0);
+  EXPECT_EQ(buttonStyler.captionFlag, 1);
+  DestroyWindow(dialog);
+}
+
+TEST(Stylers, DestroyedDialogsNeverMatchAndFullTableReusesTheirEntries) {
+  HWND first = makeDialog();
+  ASSERT_NE(first, nullptr);
+  DestroyWindow(first);
+  select(first);
+  EXPECT_EQ(staticStyler.findEntry(FIRST_STATIC), staticStyler.entryCount());
+
+  // Open and close far more dialogs than the tables hold.
+  const int rounds = STYLER_CAPACITY / STATIC_COUNT + 20;
+  for (int i = 0; i < rounds; ++i) {
+    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), L"STYLETEST", nullptr, testDialogProc, 0);
+    ASSERT_NE(dialog, nullptr);
+    DestroyWindow(dialog);
+  }
+  EXPECT_EQ(staticStyler.entryCount(), STYLER_CAPACITY);
+  HWND last = makeDialog();
+  ASSERT_NE(last, nullptr);
+  select(last);
+  for (int i = 0; i < STATIC_COUNT; ++i) EXPECT_LT(staticStyler.findEntry(FIRST_STATIC + i), STYLER_CAPACITY);
+  EXPECT_LT(buttonStyler.findEntry(CHECK_KEY), buttonStyler.entryCount());
+  EXPECT_NE(buttonImage(last, CHECK_KEY), nullptr);
+  DestroyWindow(last);
+}
+
+}  // namespace
