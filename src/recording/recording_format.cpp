@@ -170,7 +170,6 @@ RecordedChannels selectRecordedChannels(const MeterSettings& settings, PanelStat
     if (n < 1 || n > CHANNEL_COUNT || !sharedLoad(settings.FlagRec[n])) continue;
     r.channel[r.count++] = n;
   }
-  std::stable_sort(r.channel, r.channel + r.count);
   for (int c = 0; c < r.count; ++c) {
     r.low[c] = channelRangeLow(settings, gainFactor, r.channel[c]);
     r.high[c] = channelRangeHigh(settings, gainFactor, r.channel[c]);

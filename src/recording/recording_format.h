@@ -30,9 +30,9 @@ struct RecordedChannels {
   float high[MAX_RECORDED_CHANNELS] = {};
 };
 
-// The panels that are visible, show a channel and have FlagRec of it set, one
-// entry per such panel (the tick counts its columns the same way), ordered by
-// channel number because the tick fills the row columns in that order. Null
+// The panels that are visible, show a channel and have FlagRec of it set, in
+// panel order, one entry per such panel: the tick gives each of them a row
+// column in the same order, so a channel shown on two panels has two. Null
 // panels are skipped.
 RecordedChannels selectRecordedChannels(const MeterSettings& settings, PanelState* const panels[],
                                         int panelCount, const std::atomic<int32_t> gainFactor[]);

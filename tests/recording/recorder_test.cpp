@@ -114,22 +114,25 @@ TEST_F(RecorderTest, SampleFileHeaderAndRowsByOffset) {
   for (int i = 0; i < 6; ++i) EXPECT_EQ(s.f32(280 + 4 * i), rows[i]) << i;
 }
 
-TEST_F(RecorderTest, EntriesFollowTheRowColumnsInChannelOrder) {
-  // The tick fills the row columns by ascending channel number, whatever the
-  // panel order; the entries must label the columns the same way.
+TEST_F(RecorderTest, EntriesFollowTheRowColumnsInPanelOrder) {
+  // The tick gives every recorded panel a row column in panel order, also when
+  // two panels show the same channel; the entries must label them alike.
   world.showOnPanel(1, 12, true);
   world.showOnPanel(2, 4, true);
   world.showOnPanel(3, 30, true);
+  world.showOnPanel(5, 12, true);
   Recorder rec(files, world.sources());
   ASSERT_TRUE(rec.startRecording());
   ASSERT_TRUE(rec.stopRecording());
   SampleFile s(readWhole(path("qmr")));
-  ASSERT_EQ(s.bytes.size(), 240u + 60);
-  EXPECT_EQ(s.i32(168), 4);
-  EXPECT_EQ(s.i32(188), 12);
+  ASSERT_EQ(s.bytes.size(), 240u + 80);
+  EXPECT_EQ(s.i32(68), 4);
+  EXPECT_EQ(s.i32(168), 12);
+  EXPECT_EQ(s.i32(188), 4);
   EXPECT_EQ(s.i32(208), 30);
+  EXPECT_EQ(s.i32(228), 12);
   std::string text = readWhole(path("sreccfg"));
-  EXPECT_LT(text.find("ID = 4\r\n"), text.find("ID = 12\r\n"));
+  EXPECT_LT(text.find("ID = 12\r\n"), text.find("ID = 4\r\n"));
 }
 
 TEST_F(RecorderTest, DescriptionByteForByteWithMarkersAndClosing) {
