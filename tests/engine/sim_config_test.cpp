@@ -1,0 +1,118 @@
+// The simulated boards' configuration file and signals.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "sim_config.h"
+
+namespace {
+
+TEST(SimConfig, ParsesEveryKeyAndKeepsDefaults) {
+  SimConfig c;
+  parseSimConfig("", c);
+  EXPECT_EQ(c.board, SimBoard::KV320);
+  EXPECT_EQ(c.gains[0], 1);
+  EXPECT_EQ(c.gains[1], 1);
+  EXPECT_EQ(c.gains[2], 10);
+  EXPECT_EQ(c.gains[3], 100);
+  EXPECT_EQ(c.gains[4], 1000);
+  EXPECT_EQ(c.fullScale, 10.0);
+  EXPECT_EQ(c.channels[31].wave, SimWave::Dc);
+  EXPECT_EQ(c.channels[31].a, 0.0);
+  EXPECT_EQ(c.faults, 0u);
+
+  parseSimConfig(
+      "# test board\r\n"
+      "board = KV310\r\n"
+      "gains = 2, 4, 8, 16\n"
+      "fullscale = 5\n"
+      "ch1 = dc 1.5\n"
+      "ch2 = sine 2 50 0.5   ; with offset\n"
+      "ch3 = square -1 1 10\n"
+      "ch32 = ramp 0 4 2\n"
+      "noise = 0.01\n"
+      "seed = 42\n"
+      "portlog = C:\\logs\\Port Log.txt\n"
+      "fail = open320\n"
+      "fail = Record310\n"
+      "\n",
+      c);
+  EXPECT_EQ(c.firstBadLine, 0);
+  EXPECT_EQ(c.board, SimBoard::KV310);
+  EXPECT_EQ(c.gains[1], 2);
+  EXPECT_EQ(c.gains[4], 16);
+  EXPECT_EQ(c.gains[5], 1);
+  EXPECT_EQ(c.fullScale, 5.0);
+  EXPECT_EQ(c.channels[0].wave, SimWave::Dc);
+  EXPECT_EQ(c.channels[0].a, 1.5);
+  EXPECT_EQ(c.channels[1].wave, SimWave::Sine);
+  EXPECT_EQ(c.channels[1].c, 0.5);
+  EXPECT_EQ(c.channels[2].wave, SimWave::Square);
+  EXPECT_EQ(c.channels[31].wave, SimWave::Ramp);
+  EXPECT_EQ(c.noise, 0.01);
+  EXPECT_EQ(c.seed, 42u);
+  EXPECT_STREQ(c.portLog, "C:\\logs\\Port Log.txt");  // case and blanks kept in paths
+  EXPECT_EQ(c.faults, FAULT_OPEN320 | FAULT_RECORD310);
+
+  parseSimConfig("board = none\nch33 = dc 1\nch1 = dc\nfail = everything\ngains = 1,2,3\n", c);
+  EXPECT_EQ(c.board, SimBoard::None);
+  EXPECT_EQ(c.firstBadLine, 2);
+  EXPECT_EQ(c.channels[0].a, 0.0);
+  EXPECT_EQ(c.faults, 0u);
+  EXPECT_EQ(c.gains[2], 10);
+}
+
+TEST(SimConfig, SignalsAreAFunctionOfTheSampleIndex) {
+  SimConfig c;
+  parseSimConfig("ch1 = dc 2\nch2 = sine 1 1 0.25\nch3 = square 0 5 1\nch4 = ramp 0 10 1\n", c);
+  const double rate = 1000.0;
+  EXPECT_DOUBLE_EQ(simChannelVolts(c, 0, 12345, rate), 2.0);
+  EXPECT_NEAR(simChannelVolts(c, 1, 250, rate), 1.25, 1e-9);   // a quarter period: the crest
+  EXPECT_NEAR(simChannelVolts(c, 1, 750, rate), -0.75, 1e-9);
+  EXPECT_DOUBLE_EQ(simChannelVolts(c, 2, 100, rate), 5.0);     // first half period high
+  EXPECT_DOUBLE_EQ(simChannelVolts(c, 2, 600, rate), 0.0);
+  EXPECT_NEAR(simChannelVolts(c, 3, 500, rate), 5.0, 1e-9);
+  EXPECT_NEAR(simChannelVolts(c, 3, 1250, rate), 2.5, 1e-9);
+
+  // Noise: same seed, same samples; another seed, other samples; sigma about right.
+  SimConfig a, b;
+  parseSimConfig("noise = 0.1\nseed = 7\n", a);
+  parseSimConfig("noise = 0.1\nseed = 8\n", b);
+  double sum = 0, squares = 0;
+  int differ = 0;
+  for (int i = 0; i < 20000; ++i) {
+    double v = simChannelVolts(a, 5, i, rate);
+    EXPECT_EQ(v, simChannelVolts(a, 5, i, rate));
+    differ += v != simChannelVolts(b, 5, i, rate);
+    sum += v;
+    squares += v * v;
+  }
+  EXPECT_GT(differ, 19000);
+  EXPECT_NEAR(sum / 20000, 0.0, 0.01);
+  EXPECT_NEAR(std::sqrt(squares / 20000), 0.1, 0.01);
+
+  SimConfig demo;
+  demoSimConfig(demo);
+  int alive = 0;
+  for (int ch = 0; ch < 32; ++ch) alive += std::fabs(simChannelVolts(demo, ch, 3000, rate)) > 0.01;
+  EXPECT_GE(alive, 28);
+}
+
+TEST(SimConfig, RawCountsAndClipping) {
+  EXPECT_EQ(simRawCount(1.0, 1, 10.0), 3277);
+  EXPECT_EQ(simRawCount(1.0, 10, 10.0), 32767);   // 32768 clamps
+  EXPECT_EQ(simRawCount(-20.0, 1, 10.0), -32768);
+  EXPECT_EQ(simRawCount(0.05, 100, 10.0), 16384);
+  EXPECT_FLOAT_EQ(simClippedVolts(0.5, 10, 10.0), 0.5f);
+  EXPECT_FLOAT_EQ(simClippedVolts(2.0, 10, 10.0), 1.0f);
+  EXPECT_FLOAT_EQ(simClippedVolts(-2.0, 10, 10.0), -1.0f);
+  SimConfig c;
+  parseSimConfig("gains = 1, 3, 9, 27\n", c);
+  EXPECT_TRUE(simGainOffered(c, 1));
+  EXPECT_TRUE(simGainOffered(c, 27));
+  EXPECT_FALSE(simGainOffered(c, 10));
+  EXPECT_FALSE(simGainOffered(c, 0));
+}
+
+}  // namespace
