@@ -71,13 +71,20 @@ bool startsWith(const char* line, const char* prefix) {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
+// True when line begins with the key's length bytes of key.
+bool beginsWith(const char* line, const char* key, size_t length) {
+  for (size_t i = 0; i < length; ++i)
+    if (line[i] != key[i]) return false;  // also stops at the line's NUL
+  return true;
+}
+
 }  // namespace
 
 bool matchSettingsKey(const char* line, SettingsKeyMatch* match) {
   const KeyTable& table = keyTable();
   for (int f = 0; f < kFamilyCount; ++f)
     for (int n = 0; n < kFamilies[f].count; ++n)
-      if (std::strncmp(line, table.names[f][n], table.lengths[f][n]) == 0) {
+      if (table.names[f][n][0] == line[0] && beginsWith(line, table.names[f][n], table.lengths[f][n])) {
         match->key = kFamilies[f].key;
         match->number = kFamilies[f].count == 1 ? 0 : n + 1;
         return true;
