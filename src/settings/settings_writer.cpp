@@ -123,7 +123,8 @@ void formatKey(const MeterSettings& s, SettingsKeyMatch match, LineFormatter& li
       line.addList(s.rWnd, 4, 0);
       break;
     case SettingsKey::Ftime:
-      line.add("%d", static_cast<int>(s.Ftime));
+      // The engine's thread may raise Ftime while the user-interface thread saves.
+      line.add("%d", static_cast<int>(sharedLoad(s.Ftime)));
       break;
     case SettingsKey::FreqStream:
       line.add("%g", s.FreqStream);

@@ -26,6 +26,16 @@ with tempfile.TemporaryDirectory() as tmp:
     result = run("check", DEMO)
     expect(result.returncode == 0 and result.stdout == b"", "demo checks clean: %r" % result.stdout[:300])
     expect(b"\r\n" in demo_bytes and b"\n" not in demo_bytes.replace(b"\r\n", b""), "demo uses CR LF only")
+    keys = ["Device", "FreqStream", "nDO", "Ftime", "TimeType", "CheckLabel", "chPlot", "scPlot", "lrScale",
+            "rPlot", "rWnd"]
+    for n in range(1, 33):
+        keys += ["K%dB" % n, "%dChannel" % n] + [f % n for f in ("NPK%02d", "MinMaxRef%02d", "FlagRec%02d",
+                                                               "ACmode%02d", "Interval%02d", "Kadc%02d")]
+    for g in range(1, 5):
+        keys += ["scaleY%d" % g, "colPlot%d" % g, "plotName%d" % g]
+    demo_lines = demo_bytes.split(b"\r\n")
+    for key in keys:
+        expect(any(l.startswith(key.encode() + b" = ") for l in demo_lines), "demo holds the key " + key)
     out = os.path.join(tmp, "demo.out")
     result = run("rewrite", DEMO, out)
     expect(result.returncode == 0, "rewrite demo exit 0")
