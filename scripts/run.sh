@@ -21,9 +21,17 @@ done
 
 cd "$root"
 bash scripts/setup.sh
+# The 32-bit product; where the kernel cannot run 32-bit programs (no 32-bit
+# Wine), the 64-bit build of the same sources.
 win="$root/build/win32"
-cmake -S . -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw.cmake" >/dev/null
+toolchain="$root/cmake/toolchain-mingw.cmake"
+SKALENOR_BUILD="$win" source scripts/wine-env.sh
+if ! can_run_32bit; then
+  echo "run: this kernel cannot run 32-bit programs; running the 64-bit build" >&2
+  win="$root/build/win64"
+  toolchain="$root/cmake/toolchain-mingw64.cmake"
+fi
+cmake -S . -B "$win" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$toolchain" >/dev/null
 targets=(skalenor skalenor-close)
 [ -f sim/CMakeLists.txt ] && targets+=(kvsim)
 cmake --build "$win" -j "$(nproc)" --target "${targets[@]}"

@@ -1,11 +1,27 @@
-# Sourced by the scripts that run Windows programs: sets up a private 32-bit
-# Wine prefix with the simulated board registered, and keeps the wineserver on
-# the current display. Needs SKALENOR_BUILD (a Windows build folder) and DISPLAY.
+# Sourced by the scripts that run Windows programs: sets up a private Wine
+# prefix with the simulated board registered, and keeps the wineserver on the
+# current display. Needs SKALENOR_BUILD (a Windows build folder) and DISPLAY.
+#
+# The build folder's wine-arch.txt says which Wine runs it: "win32" (the 32-bit
+# product) or "win64" (the 64-bit test build, for kernels without 32-bit support).
 
-export WINEARCH=win32
+# True when this machine can run 32-bit Linux programs (and so 32-bit Wine).
+can_run_32bit() { [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
+SKALENOR_WINE_ARCH=$(cat "$SKALENOR_BUILD/wine-arch.txt" 2>/dev/null || echo win32)
+export WINEARCH="$SKALENOR_WINE_ARCH"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX="${WINEPREFIX:-$SKALENOR_BUILD/wineprefix}"
+if [ "$SKALENOR_WINE_ARCH" = win64 ]; then
+  WINE=/usr/lib/wine/wine64
+  export WINESERVER=/usr/lib/wine/wineserver64
+  export WINELOADER=$WINE
+else
+  WINE=wine
+fi
+wine() { "$WINE" "$@"; }
+wineserver() { "${WINESERVER:-/usr/bin/wineserver}" "$@"; }
 
 # Windows path of a Linux path, through Wine's Z: drive.
 winpath() { printf 'Z:%s' "$(readlink -f "$1" | sed 's|/|\\|g')"; }
@@ -15,7 +31,7 @@ wine_prepare() {
   (
     flock 9
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      wineboot -i </dev/null >/dev/null 2>&1 || true
+      wine wineboot -i </dev/null >/dev/null 2>&1 || true
       wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
       # No window manager under Xvfb: unmanaged windows avoid a 2 s stall per hide.
       wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1

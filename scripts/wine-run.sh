@@ -9,4 +9,4 @@ if [ -z "${SKALENOR_BUILD:-}" ]; then
 fi
 source "$(dirname "$(readlink -f "$0")")/wine-env.sh"
 wine_prepare
-exec wine "$@"
+exec "$WINE" "$@"
