@@ -41,3 +41,21 @@ COLORREF bitmapPixel(HBITMAP bitmap, int x, int y) {
   DeleteDC(memory);
   return colour;
 }
+
+int countWindowPixels(HWND window, COLORREF colour) {
+  RECT r;
+  GetClientRect(window, &r);
+  HDC dc = GetDC(window);
+  HDC memory = CreateCompatibleDC(dc);
+  HBITMAP copy = CreateCompatibleBitmap(dc, r.right, r.bottom);
+  HGDIOBJ old = SelectObject(memory, copy);
+  BitBlt(memory, 0, 0, r.right, r.bottom, dc, 0, 0, SRCCOPY);
+  int found = 0;
+  for (int y = 0; y < r.bottom; ++y)
+    for (int x = 0; x < r.right; ++x) found += GetPixel(memory, x, y) == colour;
+  SelectObject(memory, old);
+  DeleteObject(copy);
+  DeleteDC(memory);
+  ReleaseDC(window, dc);
+  return found;
+}

@@ -11,5 +11,7 @@ void pumpFor(DWORD ms);
 
 // Colour of a pixel of a window as it is on the screen.
 COLORREF windowPixel(HWND window, int x, int y);
+// Pixels of a window's client area, as on the screen, that have exactly this colour.
+int countWindowPixels(HWND window, COLORREF colour);
 // Colour of a pixel of a bitmap.
 COLORREF bitmapPixel(HBITMAP bitmap, int x, int y);
