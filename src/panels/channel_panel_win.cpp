@@ -212,6 +212,15 @@ INT_PTR ChannelPanel::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       command(LOWORD(wParam), HIWORD(wParam), lParam);
       SetWindowLongPtrW(window(), DWLP_MSGRESULT, 0);
       return TRUE;
+    case WM_PAINT: {
+      // The bar is drawn outside any control: put it back after the panel
+      // has been repainted, not only at the next refresh.
+      PAINTSTRUCT paint;
+      BeginPaint(window(), &paint);
+      EndPaint(window(), &paint);
+      if (bar && ready && visible) bar->repaintBar();
+      return TRUE;
+    }
     case WM_DESTROY:
       panelWindow = nullptr;  // the engine stops sending to it
       return FALSE;

@@ -15,8 +15,14 @@ LimitBarWindow::~LimitBarWindow() {
   DeleteObject(seenBrush);
 }
 
-void LimitBarWindow::drawBar(float v) {
-  const BarPlan plan = planBar(v);
+void LimitBarWindow::drawBar(float v) { paint(planBar(v)); }
+
+void LimitBarWindow::repaintBar() const {
+  LimitBar copy = *this;
+  paint(copy.planBar(shownValue));
+}
+
+void LimitBarWindow::paint(const BarPlan& plan) const {
   HDC dc = GetDC(window);
   if (dc == nullptr) return;
   for (int i = 0; i < plan.count; ++i) {

@@ -14,10 +14,15 @@ class LimitBarWindow : public LimitBar {
 
   // Paints the bar for value v on the window's device context.
   void drawBar(float v);
+  // Paints the bar again as last drawn (after the window was repainted),
+  // leaving its state alone.
+  void repaintBar() const;
 
   HWND window;
 
  private:
+  void paint(const BarPlan& plan) const;
+
   HBRUSH inRangeBrush;
   HBRUSH outOfRangeBrush;
   HBRUSH frameBrush;

@@ -194,6 +194,14 @@ TEST_F(PanelTest, RestoresTheChannelsLimitsAtPlacement) {
   EXPECT_FLOAT_EQ(panel->bar->highLimit, 1.0f);
   EXPECT_EQ(panel->bar->limitsShown, 1);
   EXPECT_EQ(panel->lastValueColour, RGB(255, 255, 0));
+
+  // The bar survives a repaint of the panel: red zone at the bottom, green
+  // zone in the middle.
+  const BarRect area = panel->bar->barArea;
+  RedrawWindow(panel->window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  pumpFor(50);
+  EXPECT_EQ(windowPixel(panel->window(), area.left + 1, area.bottom - 2), RGB(255, 0, 0));
+  EXPECT_EQ(windowPixel(panel->window(), area.left + 1, (area.top + area.bottom) / 2 + 4), RGB(64, 128, 64));
 }
 
 TEST_F(PanelTest, LimitButtonsStoreReadingsRelativeToTheReference) {
