@@ -3,6 +3,7 @@
 
 #include <cwchar>
 
+#include "acquisition/acquisition_engine_win.h"
 #include "panels/channel_panel_win.h"
 #include "panels/panel_table.h"
 #include "panels/reading_font_win.h"
@@ -20,6 +21,7 @@ namespace {
 
 MeterSettings* settings = nullptr;
 Recorder* recorder = nullptr;
+AcquisitionEngine* engine = nullptr;
 
 INT_PTR CALLBACK launchProc(HWND dialog, UINT message, WPARAM, LPARAM) {
   if (message == WM_INITDIALOG) {
@@ -48,13 +50,13 @@ void restartWithConfiguration() {
 
 void setTitle() {
   wchar_t title[256];
-  formatMainTitle(app.title, 0, settings->FreqStream, title, 256);
+  formatMainTitle(app.title, engine ? engine->boardType.load() : 0, settings->FreqStream, title, 256);
   SetWindowTextW(app.mainWindow, title);
 }
 
 }  // namespace
 
-bool engineBoardReady() { return false; }
+bool engineBoardReady() { return engine && engine->boardReady.load() == 1; }
 
 int runProgram(HINSTANCE instance, int showCommand) {
   registerReadingFont();
@@ -82,6 +84,15 @@ int runProgram(HINSTANCE instance, int showCommand) {
   // A fatal notice (missing configuration) has already closed the window:
   // nothing more to build.
   if (IsWindow(app.mainWindow)) {
+    engine = new AcquisitionEngine;
+    engine->startEngine(app.mainWindow);
+    for (int i = 0; i < 20; ++i) {
+      Sleep(50);
+      if (engine->boardReady.load()) break;
+    }
+  }
+  // The engine's notices may have closed the window (no board): stop building.
+  if (IsWindow(app.mainWindow)) {
     for (int j = 1; j <= PANEL_COUNT; ++j) {
       ChannelPanel* panel = createPanel(instance, app.mainWindow);
       panelTable[j - 1] = panel;
@@ -96,8 +107,9 @@ int runProgram(HINSTANCE instance, int showCommand) {
     ShowWindow(app.mainWindow, showCommand);
     UpdateWindow(app.mainWindow);
     SendMessageW(app.mainWindow, WM_USER, 0, 0);
-    recorder = new Recorder(platformRecorderFiles());
+    recorder = new Recorder(platformRecorderFiles(), RecorderSources{nullptr, nullptr, engine->gainFactor});
     theRecorder.store(recorder);
+    engine->running.store(1);
     setTitle();
   }
 
@@ -112,6 +124,7 @@ int runProgram(HINSTANCE instance, int showCommand) {
   }
   if (msg.message == WM_QUIT) exitCode = static_cast<int>(msg.wParam);
 
+  if (engine) engine->running.store(0);
   Sleep(100);
   if (recorder) {
     if (recorder->isRecording()) recorder->stopRecording();
@@ -125,6 +138,8 @@ int runProgram(HINSTANCE instance, int showCommand) {
     entry = nullptr;
   }
   Sleep(100);
+  delete engine;  // stops the timer and the worker, clears the outputs, closes the board
+  engine = nullptr;
   meterSettings.store(nullptr);
   delete settings;
   settings = nullptr;
