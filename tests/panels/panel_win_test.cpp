@@ -10,7 +10,9 @@
 #include "acquisition/trace_log.h"
 #include "controls/control_styler_win.h"
 #include "panels/channel_panel_win.h"
+#include "panels/channel_settings_dialog_win.h"
 #include "panels/reading_font_win.h"
+#include "recording/recorder_link.h"
 #include "resources/resource.h"
 #include "settings/meter_settings.h"
 #include "win_test_support.h"
@@ -30,6 +32,14 @@ const char CONFIG_TEXT[] =
     "ACmode03 = 0\r\n"
     "MinMaxRef03 = 1e+10|1e+10|1e+10\r\n"
     "MinMaxRef05 = -1|1|1e+10\r\n";
+
+class RecordingRecorder : public RecorderLink {
+ public:
+  bool isRecording() const override { return true; }
+  void clearMarkerText() override {}
+  void addMarker(float, int, int) override {}
+  void appendRows(const float*, uint32_t) override {}
+};
 
 HWND parentWindow = nullptr;
 wchar_t folder[MAX_PATH] = {};
@@ -176,6 +186,27 @@ TEST_F(PanelTest, ShowsTheMeanOfItsSamplesAfterItsInterval) {
   const std::string trace = readFile("Trace");
   EXPECT_EQ(trace.substr(0, 1), ">");
   EXPECT_EQ(std::count(trace.begin(), trace.end(), '>'), 1);
+}
+
+TEST_F(PanelTest, RecordingIndicatorBlinksWhileRecording) {
+  ChannelPanel* panel = makePanel(3, CHANNEL_A);
+  RecordingRecorder recorder;
+  theRecorder = &recorder;
+  feed(panel, {1.0f});
+  EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_REC), RGB(192, 192, 192));
+  feed(panel, {1.0f});
+  EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_REC), RGB(160, 0, 0));
+  feed(panel, {1.0f});
+  EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_REC), RGB(192, 192, 192));
+  theRecorder = nullptr;
+  settings->FlagRec[CHANNEL_A] = 0;
+  feed(panel, {1.0f});
+  EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_REC), RGB(200, 200, 200));
+
+  // The settings button names the panel's position to the dialog.
+  toolsPanelIndex = -1;
+  press(panel, IDC_PANEL_SETTINGS);
+  EXPECT_EQ(toolsPanelIndex, 2);
 }
 
 TEST_F(PanelTest, RestoresTheChannelsLimitsAtPlacement) {
