@@ -46,7 +46,7 @@ void loadConfig() {
 
 void logEvent(const char* format, ...) {
   if (!config.eventLog[0]) return;
-  FILE* f = std::fopen(config.eventLog, "a");
+  FILE* f = std::fopen(config.eventLog, "ab");
   if (!f) return;
   va_list args;
   va_start(args, format);
@@ -176,7 +176,7 @@ int32_t __stdcall deviceWritePort(IADCDevice* d, int32_t port, const uint8_t* by
   SimDevice* dev = asDevice(d);
   if (port == 0 && !bytes && count == 0) {  // closing the port at shut-down
     if (!dev->portClosed && config.portLog[0]) {
-      if (!dev->portFile) dev->portFile = std::fopen(config.portLog, "a");
+      if (!dev->portFile) dev->portFile = std::fopen(config.portLog, "ab");
       if (dev->portFile) std::fputs("closed\n", dev->portFile);
     }
     dev->portClosed = true;
@@ -185,7 +185,7 @@ int32_t __stdcall deviceWritePort(IADCDevice* d, int32_t port, const uint8_t* by
   }
   if (port != 1 || !bytes || count != 1 || dev->portClosed || (config.faults & FAULT_PORT)) return 0;
   if (config.portLog[0]) {
-    if (!dev->portFile) dev->portFile = std::fopen(config.portLog, "a");
+    if (!dev->portFile) dev->portFile = std::fopen(config.portLog, "ab");
     if (dev->portFile) {
       std::fprintf(dev->portFile, "%02X\n", bytes[0]);
       std::fflush(dev->portFile);

@@ -1,0 +1,159 @@
+// The engine ticking against the simulated boards: channel values in the
+// right places, the panels' messages, the digital-output port and the trace,
+// and what teardown leaves on the port.
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "acquisition/port_decoder.h"
+#include "engine_harness.h"
+#include "panels/panel_table.h"
+
+namespace {
+
+// A stand-in panel window: counts PANEL_SAMPLES and keeps the address it got.
+struct PanelProbe {
+  static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_USER && wParam == PANEL_SAMPLES) {
+      auto* self = reinterpret_cast<PanelProbe*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+      self->count++;
+      self->address = lParam;
+      return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  PanelProbe() {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"EngineTestPanel";
+    RegisterClassW(&wc);
+    window = CreateWindowW(L"EngineTestPanel", L"", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  ~PanelProbe() { DestroyWindow(window); }
+  HWND window = nullptr;
+  int count = 0;
+  LPARAM address = 0;
+};
+
+// Every channel a different DC level: a channel read from the wrong frame
+// position shows at once.
+std::string dcChannels() {
+  std::string text;
+  for (int n = 1; n <= 32; ++n) {
+    char line[64];
+    std::snprintf(line, sizeof line, "ch%d = dc %.2f\n", n, n * 0.1 - 1.65);
+    text += line;
+  }
+  return text;
+}
+
+TEST_F(EngineTest, ChannelValuesReachTheirChannels) {
+  struct Run {
+    const char* board;
+    double rate;
+    float tolerance;
+  };
+  const Run runs[] = {{"KV320", 1000.0, 1e-5f}, {"KV310", 1000.0, 5e-4f}, {"KV310", 500.0, 5e-4f},
+                      {"KV320", 2500.0, 1e-5f}};
+  for (const Run& r : runs) {
+    SCOPED_TRACE(std::string(r.board) + " at " + std::to_string(r.rate));
+    // Gains 2, 4, 8, 16 with 5 V full scale: the gains reach the board, which saturates.
+    writeSimConfig(std::string("board = ") + r.board + "\ngains = 2, 4, 8, 16\nfullscale = 5\n" + dcChannels() +
+                   "ch3 = dc 3\n");
+    settings->FreqStream = r.rate;
+    settings->Kadc[3] = 2;
+    settings->Kadc[9] = 4;
+    settings->channelK[5] = 2.0f;
+    settings->channelB[5] = 1.0f;
+    PanelProbe probe;
+    PanelState panel;
+    panel.panelWindow.store(probe.window);
+    panelTable[6] = &panel;
+    auto engine = startEngine();
+    ASSERT_TRUE(engine->acquiring());
+    runFor(*engine, 1500);
+    for (int n = 1; n <= 32; ++n) {
+      float expected = static_cast<float>(n * 0.1 - 1.65);
+      if (n == 3) expected = 1.25f;     // x4 saturates at 1.25 V
+      if (n == 9) expected = -0.3125f;  // x16 saturates at 0.3125 V
+      if (n == 5) expected = 2.0f * expected + 1.0f;
+      EXPECT_NEAR(engine->currentValues[n - 1].load(), expected, r.tolerance) << "channel " << n;
+    }
+    EXPECT_GE(probe.count, 2);
+    EXPECT_EQ(probe.address, reinterpret_cast<LPARAM>(engine->currentValues));
+    engine.reset();
+    panelTable[6] = nullptr;
+  }
+}
+
+TEST_F(EngineTest, OutputWordsOnThePortAndInTheTrace) {
+  writeSimConfig("board = KV320\n");
+  settings->nDO = 32;
+  settings->NPK[1] = 17;  // channel 1 -> bit 16
+  settings->NPK[2] = 2;   // channel 2 -> bit 1
+  PanelState first, second;
+  first.channel.store(1);
+  second.channel.store(2);
+  for (PanelState* p : {&first, &second}) {
+    p->visible.store(1);
+    p->outOfRange.store(1);
+  }
+  panelTable[0] = &first;
+  panelTable[1] = &second;
+  auto engine = startEngine();
+  runFor(*engine, 1200);
+  engine.reset();
+
+  const std::string log = portLog();
+  ASSERT_GE(log.size(), 7u);
+  EXPECT_EQ(log.substr(log.size() - 7), "closed\n");  // teardown closes the port last
+  static uint8_t bytes[8192];
+  int count = parsePortLog(log.c_str(), bytes, 8192);
+  ASSERT_GT(count, 0);
+  EXPECT_EQ(bytes[0], 0x00);  // output reset: the byte write of 0 comes first
+  PortWord words[64];
+  int n = decodePortBytes(bytes + 1, count - 1, false, words, 64);
+  // Reset: four 16-bit zeros; the tick: one 32-bit word; teardown: two 16-bit zeros.
+  ASSERT_EQ(n, 7);
+  for (int i : {0, 1, 2, 3, 5, 6}) {
+    EXPECT_EQ(words[i].value, 0u) << i;
+    EXPECT_EQ(words[i].bits, 16) << i;
+  }
+  EXPECT_EQ(words[4].value, 0x00010002u);
+  EXPECT_EQ(words[4].bits, 32);
+  EXPECT_EQ(bytes[count - 1], 0xF0);  // the base byte is left on the port
+
+  const std::vector<std::string> expectedTrace = {
+      "(int) bits=0(0)", "(int) bits=0(0)", "(int) bits=0(0)", "(int) bits=0(0)",
+      "--------",        "(int) bits=1(1)", "(int) bits=2(2)",
+      "(int) bits=0(0)", "(int) bits=0(0)",
+  };
+  EXPECT_EQ(trace(), expectedTrace);
+}
+
+TEST_F(EngineTest, ByteOutputsOnAKV310) {
+  writeSimConfig("board = KV310\n");
+  settings->nDO = 8;
+  settings->NPK[4] = 3;  // channel 4 -> bit 2
+  PanelState panel;
+  panel.channel.store(4);
+  panel.visible.store(1);
+  panel.outOfRange.store(1);
+  panelTable[10] = &panel;
+  auto engine = startEngine();
+  runFor(*engine, 800);
+  panel.outOfRange.store(0);
+  runFor(*engine, 800);
+  engine.reset();
+  static uint8_t bytes[8192];
+  int count = parsePortLog(portLog().c_str(), bytes, 8192);
+  // After the reset (1 + 4 x 52 bytes): 0x04 when raised, 0x00 when cleared, then teardown.
+  ASSERT_GT(count, 209 + 2);
+  EXPECT_EQ(bytes[209], 0x04);
+  EXPECT_EQ(bytes[210], 0x00);
+  EXPECT_EQ(count, 209 + 2 + 2 * 52);
+}
+
+}  // namespace
