@@ -25,8 +25,7 @@ bash scripts/setup.sh
 # Wine), the 64-bit build of the same sources.
 win="$root/build/win32"
 toolchain="$root/cmake/toolchain-mingw.cmake"
-SKALENOR_BUILD="$win" source scripts/wine-env.sh
-if ! can_run_32bit; then
+if ! [ -x /usr/lib/wine/wine ] || ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   echo "run: this kernel cannot run 32-bit programs; running the 64-bit build" >&2
   win="$root/build/win64"
   toolchain="$root/cmake/toolchain-mingw64.cmake"
