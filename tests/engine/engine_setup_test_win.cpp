@@ -111,6 +111,32 @@ TEST_F(EngineTest, FailureNoticesInOrder) {
   }
 }
 
+// Faults with no notice of their own: the board is set up, but no block ever
+// comes (or the port stays silent); the engine keeps running without values.
+TEST_F(EngineTest, QuietFaults) {
+  const char* const configs[] = {"board = KV320\nfail = read\nch1 = dc 1",
+                                 "board = KV310\nfail = lockbuffer\nch1 = dc 1",
+                                 "board = KV310\nfail = record310\nch1 = dc 1",
+                                 "board = KV310\nfail = query\nch1 = dc 1",
+                                 "board = KV320\nfail = port\nch1 = dc 1"};
+  for (const char* config : configs) {
+    SCOPED_TRACE(config);
+    notices->notices.clear();
+    DeleteFileA(path("port.log").c_str());
+    writeSimConfig(config);
+    auto engine = startEngine();
+    EXPECT_TRUE(notices->notices.empty());
+    EXPECT_EQ(engine->initResult.load(), 1);
+    EXPECT_EQ(engine->boardReady.load(), 1);
+    runFor(*engine, 700);
+    // Only the port fault lets blocks through; a full scale of 0 makes every KV310 value 0.
+    float expected = std::strstr(config, "port") ? 1.0f : 0.0f;
+    EXPECT_FLOAT_EQ(engine->currentValues[0].load(), expected);
+    engine.reset();
+  }
+  EXPECT_EQ(portLog(), "closed\n");  // the port fault: nothing but the closing reached the log
+}
+
 TEST_F(EngineTest, MissingUtilityLibrary) {
   const std::string saved = driverPath("Base library", "LABUtility");
   ASSERT_FALSE(saved.empty()) << "kvsim.dll is not registered";
