@@ -134,7 +134,9 @@ bool programKV320(SimDevice* dev, const AcquisitionRecord* r) {
     gain[2 * k] = low;
     gain[2 * k + 1] = high;
   }
-  dev->stream.program(r->rateHz, static_cast<uint32_t>(r->blockSamples), channel, gain);
+  // The rate counts pair conversions: each gives two values, so a block of
+  // rate * 160 / 500 values spans 160 ms, as on the KV310.
+  dev->stream.program(2.0 * r->rateHz, static_cast<uint32_t>(r->blockSamples), channel, gain);
   return true;
 }
 

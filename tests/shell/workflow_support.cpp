@@ -1,0 +1,99 @@
+#include "workflow_support.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+namespace workflow {
+
+float dcVolts(int channel) { return channel * 0.25f - 4.0f; }
+
+std::string configuration(int shown, int ftime) {
+  std::string s = "; skalenor test configuration\r\n";
+  char line[128];
+  auto add = [&](const char* fmt, auto... args) {
+    std::snprintf(line, sizeof line, fmt, args...);
+    s += line;
+    s += "\r\n";
+  };
+  add("FreqStream = 1000");
+  add("Ftime = %d", ftime);
+  add("nDO = 8");
+  add("TimeType = 0");
+  add("CheckLabel = 1");
+  add("rWnd = 0,0,0,0");
+  add("rPlot = 0,0,0,0, 0,0,0,0, 0,0,0,0, 0,0,0,0");
+  for (int n = 1; n <= 32; ++n) add("%dChannel = %d", n, n <= shown ? n : 0);
+  for (int n = 1; n <= 32; ++n) {
+    add("K%dB = 1|0|V|ch%d", n, n);
+    add("FlagRec%02d = 0", n);
+    add("ACmode%02d = 0", n);
+    add("Interval%02d = 500", n);
+    add("Kadc%02d = 0", n);
+    add("NPK%02d = 0", n);
+    add("MinMaxRef%02d = 1e+10|1e+10|1e+10", n);
+  }
+  return s;
+}
+
+std::string simulatorConfiguration(const char* board) {
+  std::string s = "board = ";
+  s += board;
+  s += "\n";
+  char line[64];
+  std::snprintf(line, sizeof line, "ch32 = ramp %g %g %g\n", RAMP_FROM, RAMP_TO, RAMP_PERIOD_S);
+  s += line;
+  for (int n = 1; n <= 31; ++n) {
+    std::snprintf(line, sizeof line, "ch%d = dc %g\n", n, dcVolts(n));
+    s += line;
+  }
+  return s;
+}
+
+std::string valueOf(const std::string& config, const std::string& key) {
+  size_t at = 0;
+  while ((at = config.find(key, at)) != std::string::npos) {
+    const bool lineStart = at == 0 || config[at - 1] == '\n';
+    size_t eq = config.find('=', at);
+    size_t end = config.find('\r', at);
+    if (lineStart && eq != std::string::npos && eq < end && config.compare(at, key.size(), key) == 0 &&
+        config.find_first_not_of(' ', at + key.size()) == eq) {
+      size_t v = config.find_first_not_of(' ', eq + 1);
+      return config.substr(v, end - v);
+    }
+    at += key.size();
+  }
+  return "";
+}
+
+namespace {
+template <typename T>
+T at(const std::string& b, size_t offset) {
+  T v{};
+  if (offset + sizeof v <= b.size()) std::memcpy(&v, b.data() + offset, sizeof v);
+  return v;
+}
+bool blockName(const std::string& b, size_t offset, const char* name) {
+  std::string expected(name);
+  expected.resize(24, ' ');
+  return b.size() >= offset + 24 && b.compare(offset, 24, expected) == 0;
+}
+}  // namespace
+
+Recording readSampleFile(const std::string& b) {
+  Recording r;
+  if (!blockName(b, 0, "QUORMAFFS") || !blockName(b, 32, "SAMPLES_FORMAT")) return r;
+  r.channels = at<int32_t>(b, 68);
+  r.rowsPerSecond = at<double>(b, 72);
+  const size_t n = static_cast<size_t>(r.channels);
+  if (!blockName(b, 136, "CHANNELS_INFO") || at<int64_t>(b, 160) != static_cast<int64_t>(20 * n)) return r;
+  for (size_t i = 0; i < n; ++i) r.channelNumbers.push_back(at<int32_t>(b, 168 + 20 * i));
+  if (!blockName(b, 168 + 20 * n, "SAMPLES_RECORD_INFO") || !blockName(b, 208 + 20 * n, "SAMPLES_RECORD")) return r;
+  const size_t rows = 240 + 20 * n;
+  for (size_t o = rows; o + 4 <= b.size(); o += 4) r.values.push_back(at<float>(b, o));
+  r.values.resize(n ? r.values.size() / n * n : 0);  // whole rows only
+  r.ok = true;
+  return r;
+}
+
+}  // namespace workflow

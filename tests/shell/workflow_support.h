@@ -1,0 +1,36 @@
+// A test configuration and simulator set-up for working the whole program,
+// and readers of what it leaves on disk, written from the file layouts.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace workflow {
+
+// skalenor.cfg (Windows-1251, CR LF) with every key the program saves:
+// positions 1..shown show channels 1..shown, the rest are empty; K = 1, B = 0.
+std::string configuration(int shown, int ftime = 100);
+
+// kvsim.cfg: a KV320 with channel n < 32 at dc dcVolts(n) and channel 32 a slow
+// ramp, whose values tell the signal time of each row.
+inline constexpr double RAMP_FROM = -8.0, RAMP_TO = 8.0, RAMP_PERIOD_S = 400.0;
+inline constexpr double RAMP_SLOPE = (RAMP_TO - RAMP_FROM) / RAMP_PERIOD_S;  // volts per second
+std::string simulatorConfiguration(const char* board = "KV320");
+float dcVolts(int channel);
+
+// Value of "key = value" in a configuration text, or "" when absent.
+std::string valueOf(const std::string& config, const std::string& key);
+
+struct Recording {
+  bool ok = false;
+  int channels = 0;
+  double rowsPerSecond = 0;
+  std::vector<int> channelNumbers;
+  std::vector<float> values;  // row by row
+  size_t rows() const { return channels ? values.size() / channels : 0; }
+};
+
+// Reads a .qmr sample file by its documented offsets.
+Recording readSampleFile(const std::string& bytes);
+
+}  // namespace workflow

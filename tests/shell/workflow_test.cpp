@@ -1,0 +1,302 @@
+// The whole program on the simulated board, worked as a user would: menu
+// commands and dialog controls sent from this second process, effects read
+// back from the screen, the configuration file and the recording files.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "recording/channels_dialog_win.h"
+#include "resource.h"
+#include "win_driver.h"
+#include "workflow_support.h"
+
+using workflow::valueOf;
+
+namespace {
+
+const wchar_t kChannelsCaption[] = L"Отображение и запись каналов";
+
+// Length of the recording: SKALENOR_RECORD_SECONDS, 3 s unless set.
+int recordSeconds() {
+  const char* s = std::getenv("SKALENOR_RECORD_SECONDS");
+  return s && std::atoi(s) > 0 ? std::atoi(s) : 3;
+}
+
+class Workflow : public ::testing::Test {
+ protected:
+  std::wstring dir;
+  driver::Program program;
+  HWND main = nullptr;
+
+  void startIn(const wchar_t* name, const std::string& config, const std::string& sim) {
+    dir = driver::makeWorkFolder(name);
+    ASSERT_TRUE(driver::writeFile(dir + L"\\skalenor.cfg", config));
+    ASSERT_TRUE(driver::writeFile(dir + L"\\kvsim.cfg", sim));
+    ASSERT_TRUE(driver::start(program, dir));
+    main = driver::findWindow(program.pi.dwProcessId, L"SKALENOR", nullptr, 30000);
+    ASSERT_NE(main, nullptr);
+    // Start-up is over once the title names the board.
+    for (int i = 0; i < 400 && driver::text(main).find(L"Hz") == std::wstring::npos; ++i) driver::pump(25);
+  }
+  void TearDown() override {
+    if (program.running()) {
+      PostMessageW(main, WM_CLOSE, 0, 0);
+      program.waitExit(20000);
+    }
+  }
+  std::string config() { return driver::readFile(dir + L"\\skalenor.cfg"); }
+
+  HWND openChannels() {
+    PostMessageW(main, WM_COMMAND, IDM_CHANNELS, 0);
+    return driver::findWindow(program.pi.dwProcessId, L"#32770", kChannelsCaption, 10000);
+  }
+  static void click(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+  static void choose(HWND dialog, int id, int item) {
+    HWND box = GetDlgItem(dialog, id);
+    SendMessageW(box, CB_SETCURSEL, item, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+  }
+  static int chosen(HWND dialog, int id) {
+    return static_cast<int>(SendMessageW(GetDlgItem(dialog, id), CB_GETCURSEL, 0, 0));
+  }
+  std::wstring findFile(const wchar_t* pattern) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"\\Data\\" + pattern).c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return L"";
+    FindClose(h);
+    return dir + L"\\Data\\" + fd.cFileName;
+  }
+};
+
+}  // namespace
+
+TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
+  startIn(L"record", workflow::configuration(4), workflow::simulatorConfiguration());
+  HWND dialog = openChannels();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(chosen(dialog, selectorId(5)), 0);  // "Нет"
+
+  click(dialog, IDC_SHOW_ALL);
+  for (int p = 1; p <= 32; ++p) EXPECT_EQ(chosen(dialog, selectorId(p)), p);
+  EXPECT_EQ(driver::itemText(dialog, selectorId(32)), L"32");
+  std::string cfg = config();
+  EXPECT_EQ(valueOf(cfg, "32Channel"), "32");
+  EXPECT_EQ(valueOf(cfg, "17Channel"), "17");
+
+  click(dialog, IDC_RECORD_ALL);
+  cfg = config();
+  for (int n : {1, 9, 32}) {
+    char key[16];
+    std::snprintf(key, sizeof key, "FlagRec%02d", n);
+    EXPECT_EQ(valueOf(cfg, key), "1") << key;
+    EXPECT_EQ(IsDlgButtonChecked(dialog, recordBoxId(n)), BST_CHECKED);
+  }
+
+  // 32 ms: two 16 ms frames of the KV320 at 1000 Hz per row.
+  SetDlgItemTextW(dialog, IDC_INTERVAL, L"32");
+  const DWORD started = GetTickCount();
+  click(dialog, IDC_RECORD_STOP);
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_SHOW_ALL)));  // frozen while recording
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, selectorId(3))));
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_WIDTH16)));
+  EXPECT_EQ(valueOf(config(), "Ftime"), "32");
+  driver::pump(recordSeconds() * 1000);
+  click(dialog, IDC_RECORD_STOP);
+  const double seconds = (GetTickCount() - started) / 1000.0;
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_SHOW_ALL)));
+
+  const std::wstring qmr = findFile(L"*.qmr");
+  ASSERT_FALSE(qmr.empty());
+  const workflow::Recording rec = workflow::readSampleFile(driver::readFile(qmr));
+  ASSERT_TRUE(rec.ok);
+  ASSERT_EQ(rec.channels, 32);
+  EXPECT_DOUBLE_EQ(rec.rowsPerSecond, 1000.0 / 32);
+  for (int c = 0; c < 32; ++c) EXPECT_EQ(rec.channelNumbers[c], c + 1);
+  for (size_t r = 0; r < rec.rows(); ++r)
+    for (int c = 0; c < 31; ++c) ASSERT_EQ(rec.values[r * 32 + c], workflow::dcVolts(c + 1)) << r << "," << c;
+
+  // No row lost: the ramp on channel 32 climbs by exactly one interval per row
+  // (the first row also takes the frame at time 0, so its centre lies earlier).
+  const double step = 0.032 * workflow::RAMP_SLOPE;
+  ASSERT_GT(rec.rows(), 2u);
+  for (size_t r = 2; r < rec.rows(); ++r) {
+    const double d = rec.values[r * 32 + 31] - rec.values[(r - 1) * 32 + 31];
+    ASSERT_NEAR(d, step, step * 0.01) << "row " << r;
+  }
+  // The rows span the signal time recorded, within one block (160 ms).
+  const double span = (rec.values[(rec.rows() - 1) * 32 + 31] - rec.values[31]) / workflow::RAMP_SLOPE;
+  EXPECT_NEAR((rec.rows() - 1) * 0.032, span, 0.160);
+  // ... and that time is the time between the two clicks, give or take a few blocks.
+  EXPECT_NEAR(rec.rows() * 0.032, seconds, 1.0) << rec.rows() << " rows in " << seconds << " s";
+  std::printf("recorded %zu rows of 32 channels in %.3f s (%.3f s of rows)\n", rec.rows(), seconds,
+              rec.rows() * 0.032);
+
+  const std::wstring description = findFile(L"*.sreccfg");
+  ASSERT_FALSE(description.empty());
+  const std::string text = driver::readFile(description);
+  EXPECT_EQ(text.substr(text.size() - 19), "    }\r\n  }\r\n }\r\n}\r\n");
+  EXPECT_NE(text.find("ID = 32\r\nName = \"ch32\""), std::string::npos);
+}
+
+TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
+  std::string cfg0 = workflow::configuration(8);
+  cfg0.replace(cfg0.find("FlagRec05 = 0"), 13, "FlagRec05 = 1");
+  startIn(L"choices", cfg0, workflow::simulatorConfiguration());
+  HWND dialog = openChannels();
+  ASSERT_NE(dialog, nullptr);
+
+  // A second "Каналы..." leaves only the first dialog.
+  PostMessageW(main, WM_COMMAND, IDM_CHANNELS, 0);
+  driver::pump(500);
+  EXPECT_EQ(driver::findWindow(program.pi.dwProcessId, L"#32770", kChannelsCaption, 0), dialog);
+  EXPECT_TRUE(IsWindow(dialog));
+
+  // Channel 5 chosen for position 1 leaves position 5 empty; its flag stays.
+  choose(dialog, selectorId(1), 5);
+  EXPECT_EQ(chosen(dialog, selectorId(5)), 0);
+  EXPECT_EQ(chosen(dialog, selectorId(1)), 5);
+  EXPECT_EQ(IsDlgButtonChecked(dialog, recordBoxId(1)), BST_CHECKED);
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, recordBoxId(5))));
+  std::string cfg = config();
+  EXPECT_EQ(valueOf(cfg, "1Channel"), "5");
+  EXPECT_EQ(valueOf(cfg, "5Channel"), "0");
+  EXPECT_EQ(valueOf(cfg, "FlagRec05"), "1");
+
+  // A record box sets its channel's flag; "Не записывать ни одного" clears them.
+  click(dialog, recordBoxId(2));
+  EXPECT_EQ(valueOf(config(), "FlagRec02"), "1");
+  click(dialog, IDC_RECORD_NONE);
+  cfg = config();
+  EXPECT_EQ(valueOf(cfg, "FlagRec02"), "0");
+  EXPECT_EQ(valueOf(cfg, "FlagRec05"), "0");
+
+  // Width, time base and marking: in the file at the next refresh or on close.
+  click(dialog, IDC_WIDTH16);
+  choose(dialog, IDC_TIME_BASE, 1);
+  click(dialog, IDC_MARK_SWITCHINGS);  // was on
+  click(dialog, recordBoxId(3));
+  cfg = config();
+  EXPECT_EQ(valueOf(cfg, "nDO"), "16");
+  EXPECT_EQ(valueOf(cfg, "TimeType"), "1");
+  EXPECT_EQ(valueOf(cfg, "CheckLabel"), "0");
+
+  // "Спрятать все" hides every position and clears every record flag.
+  click(dialog, IDC_HIDE_ALL);
+  cfg = config();
+  for (int n = 1; n <= 32; ++n) {
+    char key[16];
+    std::snprintf(key, sizeof key, "%dChannel", n);
+    EXPECT_EQ(valueOf(cfg, key), "0") << key;
+    std::snprintf(key, sizeof key, "FlagRec%02d", n);
+    EXPECT_EQ(valueOf(cfg, key), "0") << key;
+  }
+
+  // Recording with nothing chosen: the notice, and the program goes on.
+  PostMessageW(GetDlgItem(dialog, IDC_RECORD_STOP), BM_CLICK, 0, 0);
+  HWND box = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Ошибка", 10000);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(driver::messageBoxText(box), L"Не выбраны каналы для записи");
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  driver::pump(500);
+  EXPECT_TRUE(program.running());
+  EXPECT_TRUE(findFile(L"*.qmr").empty());
+
+  // Closing the dialog writes the settings; the main window shrinks to its minimum.
+  PostMessageW(dialog, WM_CLOSE, 0, 0);
+  driver::pump(500);
+  EXPECT_FALSE(IsWindow(dialog));
+  RECT r;
+  GetWindowRect(main, &r);
+  EXPECT_EQ(r.right - r.left, GetSystemMetrics(SM_CXFULLSCREEN) / 5);
+}
+
+TEST_F(Workflow, AboutGraphAndExit) {
+  startIn(L"menu", workflow::configuration(2), workflow::simulatorConfiguration());
+  PostMessageW(main, WM_COMMAND, IDM_ABOUT, 0);
+  HWND about = driver::findWindow(program.pi.dwProcessId, L"#32770", L"О программе", 10000);
+  ASSERT_NE(about, nullptr);
+  EXPECT_EQ(driver::itemText(about, IDC_ABOUT_VERSION).rfind(L"Версия ", 0), 0u);
+  PostMessageW(about, WM_COMMAND, IDOK, 0);
+  driver::pump(300);
+  EXPECT_FALSE(IsWindow(about));
+  // "График" opens nothing in this build and leaves the program running.
+  PostMessageW(main, WM_COMMAND, IDM_GRAPH, 0);
+  driver::pump(300);
+  EXPECT_TRUE(program.running());
+  PostMessageW(main, WM_COMMAND, IDM_EXIT, 0);
+  EXPECT_EQ(program.waitExit(20000), 0);
+}
+
+namespace {
+// Types a file name into a common file dialog and presses its OK button.
+void answerFileDialog(HWND dialog, const std::wstring& path) {
+  HWND name = nullptr;
+  for (int id : {0x47c, 0x480}) {  // cmb13 (explorer style), edt1
+    name = GetDlgItem(dialog, id);
+    if (name) break;
+  }
+  ASSERT_NE(name, nullptr);
+  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+}
+}  // namespace
+
+TEST_F(Workflow, SaveUnderANameThenOpenItAndRestart) {
+  startIn(L"save-open", workflow::configuration(3), workflow::simulatorConfiguration());
+  PostMessageW(main, WM_COMMAND, IDM_SAVE, 0);
+  HWND save = driver::findWindow(program.pi.dwProcessId, nullptr, L"Сохранение конфигурации", 10000);
+  ASSERT_NE(save, nullptr);
+  answerFileDialog(save, dir + L"\\saved");  // no extension: ".cfg" is added
+  driver::pump(1000);
+  const std::string saved = driver::readFile(dir + L"\\saved.cfg");
+  ASSERT_FALSE(saved.empty());
+  EXPECT_EQ(saved, config());
+
+  // Change the live configuration, then open the saved one: the program restarts on it.
+  HWND dialog = openChannels();
+  ASSERT_NE(dialog, nullptr);
+  click(dialog, IDC_SHOW_ALL);
+  EXPECT_EQ(valueOf(config(), "20Channel"), "20");
+  PostMessageW(main, WM_COMMAND, IDM_OPEN, 0);
+  HWND open = driver::findWindow(program.pi.dwProcessId, nullptr, L"Открытие конфигурации", 10000);
+  ASSERT_NE(open, nullptr);
+  answerFileDialog(open, dir + L"\\saved.cfg");
+  EXPECT_EQ(program.waitExit(20000), 0);
+
+  HWND next = nullptr;
+  for (int i = 0; i < 300 && !next; ++i) {
+    HWND w = FindWindowW(L"SKALENOR", nullptr);
+    DWORD pid = 0;
+    if (w) GetWindowThreadProcessId(w, &pid);
+    if (w && pid != program.pi.dwProcessId && IsWindowVisible(w)) next = w;
+    driver::pump(50);
+  }
+  ASSERT_NE(next, nullptr);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(next, &pid);
+  HANDLE restarted = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+  EXPECT_EQ(valueOf(config(), "20Channel"), "0");
+  EXPECT_EQ(valueOf(config(), "3Channel"), "3");
+  PostMessageW(next, WM_CLOSE, 0, 0);
+  ASSERT_NE(restarted, nullptr);
+  EXPECT_EQ(WaitForSingleObject(restarted, 20000), WAIT_OBJECT_0);
+  DWORD code = 1;
+  GetExitCodeProcess(restarted, &code);
+  EXPECT_EQ(code, 0u);
+  CloseHandle(restarted);
+}
+
+TEST_F(Workflow, NoBoardEndsTheProgramAfterTheNotice) {
+  dir = driver::makeWorkFolder(L"no-board");
+  ASSERT_TRUE(driver::writeFile(dir + L"\\skalenor.cfg", workflow::configuration(2)));
+  ASSERT_TRUE(driver::writeFile(dir + L"\\kvsim.cfg", workflow::simulatorConfiguration("none")));
+  ASSERT_TRUE(driver::start(program, dir));
+  HWND box = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Ошибка", 30000);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(driver::messageBoxText(box), L"Устройства KV310/KV320 не найдены!");
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(program.waitExit(20000), 0);
+  EXPECT_EQ(driver::findWindow(program.pi.dwProcessId, nullptr, nullptr, 0), nullptr);
+}
