@@ -1,20 +1,23 @@
 #!/usr/bin/env bash
 # Builds the program and runs it under Wine on the simulated board.
-#   scripts/run.sh [--workdir DIR] [--screenshot FILE.png --seconds N]
+#   scripts/run.sh [--workdir DIR] [--screenshot FILE.png --seconds N] [--menu ID]
 # DIR (default build/run) is the program's current directory; the demo
 # configuration is copied in only when DIR has no skalenor.cfg. With
-# --screenshot the screen is saved after N seconds and the program closed.
+# --screenshot the screen is saved after N seconds and the program closed;
+# --menu ID gives the menu command ID first (32771 opens "Каналы...").
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 workdir="$root/build/run"
 shot=""
 seconds=10
+menu=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --workdir) workdir="$2"; shift 2 ;;
     --screenshot) shot="$2"; shift 2 ;;
     --seconds) seconds="$2"; shift 2 ;;
-    *) echo "usage: $0 [--workdir DIR] [--screenshot FILE --seconds N]" >&2; exit 2 ;;
+    --menu) menu="$2"; shift 2 ;;
+    *) echo "usage: $0 [--workdir DIR] [--screenshot FILE --seconds N] [--menu ID]" >&2; exit 2 ;;
   esac
 done
 [ -z "$shot" ] || shot=$(readlink -f "$shot")
@@ -51,7 +54,13 @@ wine "$win/skalenor.exe" &
 pid=$!
 status=0
 if [ -n "$shot" ]; then
-  sleep "$seconds"
+  if [ -n "$menu" ]; then
+    sleep "$seconds"
+    wine "$win/skalenor-close.exe" --command "$menu" || true
+    sleep 2
+  else
+    sleep "$seconds"
+  fi
   import -window root "$shot"
   echo "run: screenshot saved to $shot" >&2
   wine "$win/skalenor-close.exe" || true

@@ -1,14 +1,21 @@
-// Closes the running program cleanly: WM_CLOSE to its main window, then waits
-// for the process to end. Exit code: the program's, or 2 when none runs.
+// Works the running program from outside, as its menu and close button would:
+//   skalenor-close                 WM_CLOSE to the main window, wait for the end
+//   skalenor-close --command ID    a menu command (e.g. 32771 "Каналы...")
+// Exit code: the program's (or 0 after a command), 2 when it is not running.
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 
-int wmain() {
+int wmain(int argc, wchar_t** argv) {
   HWND main = FindWindowW(L"SKALENOR", nullptr);
   if (!main) {
     std::fprintf(stderr, "skalenor-close: the program is not running\n");
     return 2;
+  }
+  if (argc == 3 && std::wcscmp(argv[1], L"--command") == 0) {
+    PostMessageW(main, WM_COMMAND, static_cast<WPARAM>(std::wcstoul(argv[2], nullptr, 10)), 0);
+    return 0;
   }
   DWORD pid = 0;
   GetWindowThreadProcessId(main, &pid);
