@@ -4,9 +4,9 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
-  g++-mingw-w64-i686-posix
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   googletest libbenchmark-dev
-  wine wine32:i386 xvfb xauth imagemagick xdotool
+  wine wine32:i386 wine64 xvfb xauth imagemagick xdotool
   fonts-dseg python3
 )
 
