@@ -33,6 +33,18 @@ std::string configuration(int shown, int ftime) {
     add("NPK%02d = 0", n);
     add("MinMaxRef%02d = 1e+10|1e+10|1e+10", n);
   }
+  // The switching channel leaves its limits every other second and drives output bit 3.
+  auto set = [&](const char* key, const char* value) {
+    char k[32], from[64];
+    std::snprintf(k, sizeof k, key, SWITCHING_CHANNEL);
+    const size_t at = s.find(std::string(k) + " = ");
+    const size_t end = s.find("\r\n", at);
+    std::snprintf(from, sizeof from, "%s = %s", k, value);
+    s.replace(at, end - at, from);
+  };
+  set("MinMaxRef%02d", "0|5|1e+10");
+  set("NPK%02d", "4");
+  set("Interval%02d", "200");
   return s;
 }
 
@@ -43,7 +55,10 @@ std::string simulatorConfiguration(const char* board) {
   char line[64];
   std::snprintf(line, sizeof line, "ch32 = ramp %g %g %g\n", RAMP_FROM, RAMP_TO, RAMP_PERIOD_S);
   s += line;
+  std::snprintf(line, sizeof line, "ch%d = square -1 1 0.5\n", SWITCHING_CHANNEL);
+  s += line;
   for (int n = 1; n <= 31; ++n) {
+    if (n == SWITCHING_CHANNEL) continue;
     std::snprintf(line, sizeof line, "ch%d = dc %g\n", n, dcVolts(n));
     s += line;
   }

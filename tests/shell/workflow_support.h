@@ -13,6 +13,9 @@ std::string configuration(int shown, int ftime = 100);
 
 // kvsim.cfg: a KV320 with channel n < 32 at dc dcVolts(n) and channel 32 a slow
 // ramp, whose values tell the signal time of each row.
+// Channel 31 is a square wave between -1 and 1 V at 0.5 Hz, with limits 0..5
+// and output 4 (bit 3): its output switches every second.
+inline constexpr int SWITCHING_CHANNEL = 31;
 inline constexpr double RAMP_FROM = -8.0, RAMP_TO = 8.0, RAMP_PERIOD_S = 400.0;
 inline constexpr double RAMP_SLOPE = (RAMP_TO - RAMP_FROM) / RAMP_PERIOD_S;  // volts per second
 std::string simulatorConfiguration(const char* board = "KV320");

@@ -115,7 +115,9 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   EXPECT_DOUBLE_EQ(rec.rowsPerSecond, 1000.0 / 32);
   for (int c = 0; c < 32; ++c) EXPECT_EQ(rec.channelNumbers[c], c + 1);
   for (size_t r = 0; r < rec.rows(); ++r)
-    for (int c = 0; c < 31; ++c) ASSERT_EQ(rec.values[r * 32 + c], workflow::dcVolts(c + 1)) << r << "," << c;
+    for (int c = 0; c < 31; ++c)
+      if (c + 1 != workflow::SWITCHING_CHANNEL)
+        ASSERT_EQ(rec.values[r * 32 + c], workflow::dcVolts(c + 1)) << r << "," << c;
 
   // No row lost: the ramp on channel 32 climbs by exactly one interval per row
   // (the first row also takes the frame at time 0, so its centre lies earlier).
@@ -139,6 +141,10 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   const std::string text = driver::readFile(description);
   EXPECT_EQ(text.substr(text.size() - 19), "    }\r\n  }\r\n }\r\n}\r\n");
   EXPECT_NE(text.find("ID = 32\r\nName = \"ch32\""), std::string::npos);
+  // The switching channel's output went on and off while recording: both markers.
+  EXPECT_NE(text.find("TypeIndex = 1\r\n         TimePos = "), std::string::npos);
+  EXPECT_NE(text.find("TypeIndex = 0\r\n         TimePos = "), std::string::npos);
+  EXPECT_NE(text.find("Description = \"K3\""), std::string::npos);
 }
 
 TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
