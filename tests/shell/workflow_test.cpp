@@ -86,6 +86,8 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   EXPECT_EQ(valueOf(cfg, "17Channel"), "17");
 
   click(dialog, IDC_RECORD_ALL);
+  CreateDirectoryW(L"screenshots", nullptr);
+  EXPECT_TRUE(driver::saveWindowPng(dialog, L"screenshots\\channels-dialog.png"));
   cfg = config();
   for (int n : {1, 9, 32}) {
     char key[16];
@@ -135,6 +137,11 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   EXPECT_NEAR(rec.rows() * 0.032, seconds, 16 * 0.160 + 0.5) << rec.rows() << " rows in " << seconds << " s";
   std::printf("recorded %zu rows of 32 channels in %.3f s (%.3f s of rows)\n", rec.rows(), seconds,
               rec.rows() * 0.032);
+
+  // Pictures of the live panels, under the build folder.
+  PostMessageW(dialog, WM_CLOSE, 0, 0);
+  driver::pump(1500);
+  EXPECT_TRUE(driver::saveWindowPng(main, L"screenshots\\main-window.png"));
 
   const std::wstring description = findFile(L"*.sreccfg");
   ASSERT_FALSE(description.empty());

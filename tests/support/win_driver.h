@@ -44,6 +44,10 @@ std::wstring itemText(HWND dialog, int id);
 // The static text of a message box (the longest static child).
 std::wstring messageBoxText(HWND box);
 
+// Saves a window as the screen shows it, with its children, as a PNG file;
+// false when it cannot.
+bool saveWindowPng(HWND window, const std::wstring& path);
+
 // Pumps this thread's messages for the given time (keeps sent messages flowing).
 void pump(DWORD ms);
 
