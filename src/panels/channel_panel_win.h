@@ -14,6 +14,7 @@
 
 #include "panels/limit_bar_win.h"
 #include "panels/panel_table.h"
+#include "settings/meter_settings.h"
 
 inline constexpr int PANEL_SAMPLE_CAPACITY = 4000;
 
@@ -102,6 +103,8 @@ class ChannelPanel : public PanelState {
   void onButton(int id);
   void onTimer(UINT_PTR id);
   void setLimit(int code, float value, int flag);
+  void toggleLimit(int32_t& active, float& limit, int buttonId, int fieldId,
+                   float (MeterSettings::*stored)[CHANNEL_ARRAY_SIZE], float value);
   void showRecordingIndicator(int index);
   void showOutputLabel();
   void selectForStyling() const;

@@ -163,30 +163,27 @@ void ChannelPanel::toggleRef(float value) {
 }
 
 void ChannelPanel::toggleMin(float value) {
-  MeterSettings* settings = meterSettings.load();
-  minActive = !minActive;
-  selectForStyling();
-  minValue = minActive ? value : 0.0f;
-  buttonStyler.setTextColour(IDC_PANEL_MIN, minActive ? LIMIT_ON_COLOUR : LIMIT_OFF_COLOUR);
-  staticStyler.setTextColour(IDC_PANEL_MIN_FIELD, minActive ? FIELD_ON_COLOUR : FIELD_OFF_COLOUR);
-  staticStyler.setBackground(IDC_PANEL_MIN_FIELD, minActive ? blackBrush() : panelBrush);
-  if (!minActive) SetDlgItemTextW(window(), IDC_PANEL_MIN_FIELD, L"");
-  if (settings == nullptr) return;
-  settings->minLimit[channel] = minActive ? value : LIMIT_UNSET;
-  writeSettings(*settings);
+  toggleLimit(minActive, minValue, IDC_PANEL_MIN, IDC_PANEL_MIN_FIELD, &MeterSettings::minLimit, value);
 }
 
 void ChannelPanel::toggleMax(float value) {
+  toggleLimit(maxActive, maxValue, IDC_PANEL_MAX, IDC_PANEL_MAX_FIELD, &MeterSettings::maxLimit, value);
+}
+
+// Flips one limit: its button and field colours, the field emptied when off,
+// the stored limit (LIMIT_UNSET when off) and the configuration file.
+void ChannelPanel::toggleLimit(int32_t& active, float& limit, int buttonId, int fieldId,
+                               float (MeterSettings::*stored)[CHANNEL_ARRAY_SIZE], float value) {
   MeterSettings* settings = meterSettings.load();
-  maxActive = !maxActive;
+  active = !active;
   selectForStyling();
-  maxValue = maxActive ? value : 0.0f;
-  buttonStyler.setTextColour(IDC_PANEL_MAX, maxActive ? LIMIT_ON_COLOUR : LIMIT_OFF_COLOUR);
-  staticStyler.setTextColour(IDC_PANEL_MAX_FIELD, maxActive ? FIELD_ON_COLOUR : FIELD_OFF_COLOUR);
-  staticStyler.setBackground(IDC_PANEL_MAX_FIELD, maxActive ? blackBrush() : panelBrush);
-  if (!maxActive) SetDlgItemTextW(window(), IDC_PANEL_MAX_FIELD, L"");
+  limit = active ? value : 0.0f;
+  buttonStyler.setTextColour(buttonId, active ? LIMIT_ON_COLOUR : LIMIT_OFF_COLOUR);
+  staticStyler.setTextColour(fieldId, active ? FIELD_ON_COLOUR : FIELD_OFF_COLOUR);
+  staticStyler.setBackground(fieldId, active ? blackBrush() : panelBrush);
+  if (!active) SetDlgItemTextW(window(), fieldId, L"");
   if (settings == nullptr) return;
-  settings->maxLimit[channel] = maxActive ? value : LIMIT_UNSET;
+  (settings->*stored)[channel] = active ? value : LIMIT_UNSET;
   writeSettings(*settings);
 }
 
