@@ -58,7 +58,10 @@ void setTitle() {
 
 bool engineBoardReady() { return engine && engine->boardReady.load() == 1; }
 
-int runProgram(HINSTANCE instance, int showCommand) {
+namespace {
+
+// Start-up, up to the message loop.
+void startUp(HINSTANCE instance, int showCommand) {
   registerReadingFont();
   LoadStringW(instance, IDS_APP_TITLE, app.title, 100);
   LoadStringW(instance, IDC_SKALENOR, app.className, 100);
@@ -81,8 +84,8 @@ int runProgram(HINSTANCE instance, int showCommand) {
   settings->loadedMarker.store(SETTINGS_LOADED_MARK);
   meterSettings.store(settings);
 
-  // A fatal notice (missing configuration) has already closed the window:
-  // nothing more to build.
+  // A fatal notice (missing configuration, no board) closes the main window:
+  // from then on there is nothing more to build.
   if (IsWindow(app.mainWindow)) {
     engine = new AcquisitionEngine;
     engine->startEngine(app.mainWindow);
@@ -91,7 +94,6 @@ int runProgram(HINSTANCE instance, int showCommand) {
       if (engine->boardReady.load()) break;
     }
   }
-  // The engine's notices may have closed the window (no board): stop building.
   if (IsWindow(app.mainWindow)) {
     for (int j = 1; j <= PANEL_COUNT; ++j) {
       ChannelPanel* panel = createPanel(instance, app.mainWindow);
@@ -112,9 +114,11 @@ int runProgram(HINSTANCE instance, int showCommand) {
     engine->running.store(1);
     setTitle();
   }
+}
 
-  MSG msg;
-  int exitCode = 0;
+// Returns the quit message's exit code.
+int messageLoop() {
+  MSG msg{};
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (app.accelerators && TranslateAcceleratorW(msg.hwnd, app.accelerators, &msg)) continue;
     HWND channels = channelsDialogWindow();
@@ -122,8 +126,11 @@ int runProgram(HINSTANCE instance, int showCommand) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  if (msg.message == WM_QUIT) exitCode = static_cast<int>(msg.wParam);
+  return msg.message == WM_QUIT ? static_cast<int>(msg.wParam) : 0;
+}
 
+// Shut-down: the objects go in reverse order, with pauses for the ticks.
+void tearDown() {
   if (engine) engine->running.store(0);
   Sleep(100);
   if (recorder) {
@@ -144,6 +151,14 @@ int runProgram(HINSTANCE instance, int showCommand) {
   delete settings;
   settings = nullptr;
   Sleep(100);
+}
+
+}  // namespace
+
+int runProgram(HINSTANCE instance, int showCommand) {
+  startUp(instance, showCommand);
+  const int exitCode = messageLoop();
+  tearDown();
   if (!app.keepRunning) restartWithConfiguration();
   return exitCode;
 }
