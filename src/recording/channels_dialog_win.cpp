@@ -228,6 +228,10 @@ INT_PTR CALLBACK channelsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
       refresh(dialog);
       return TRUE;
     case WM_COMMAND:
+      if (LOWORD(wParam) == IDCANCEL) {  // Esc closes it like the close button
+        SendMessageW(dialog, WM_CLOSE, 0, 0);
+        return TRUE;
+      }
       command(dialog, LOWORD(wParam), HIWORD(wParam));
       return TRUE;
     case WM_CLOSE:
