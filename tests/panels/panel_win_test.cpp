@@ -15,6 +15,7 @@
 #include "recording/recorder_link.h"
 #include "resources/resource.h"
 #include "settings/meter_settings.h"
+#include "settings/settings_file.h"
 #include "win_test_support.h"
 
 namespace {
@@ -42,49 +43,26 @@ class RecordingRecorder : public RecorderLink {
 };
 
 HWND parentWindow = nullptr;
-wchar_t folder[MAX_PATH] = {};
 
-std::string readFile(const char* path) {
-  std::string text;
-  if (FILE* f = std::fopen(path, "rb")) {
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    std::fclose(f);
-  }
-  return text;
-}
-
-// The three numbers of "MinMaxRefNN = low|high|ref" as the file holds them.
-bool storedLimits(int channel, float out[3]) {
-  const std::string text = readFile("skalenor.cfg");
+// "low|high|ref" of the channel's MinMaxRefNN line as the file holds it.
+std::string storedLimits(int channel) {
+  const std::string text = driver::readFile(L"skalenor.cfg");
   char key[32];
   std::snprintf(key, sizeof key, "MinMaxRef%02d", channel);
   const size_t at = text.find(key);
-  if (at == std::string::npos) return false;
-  const size_t equals = text.find('=', at);
-  return std::sscanf(text.c_str() + equals + 1, "%g|%g|%g", &out[0], &out[1], &out[2]) == 3;
+  if (at == std::string::npos) return "no line";
+  const size_t value = text.find_first_not_of(' ', text.find('=', at) + 1);
+  return text.substr(value, text.find_first_of("\r\n", value) - value);
 }
 
-std::wstring controlText(HWND panel, int id) {
-  wchar_t text[128] = {};
-  GetDlgItemTextW(panel, id, text, 128);
-  return text;
-}
-
+std::wstring controlText(ChannelPanel* panel, int id) { return driver::itemText(panel->window(), id); }
 
 class PanelTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     EXPECT_TRUE(registerReadingFont());
     EXPECT_STREQ(readingFontFace(), L"DSEG7 Classic");  // nothing called SevenSeg32 here
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    wsprintfW(folder, L"%sskalenor-panels-%lu", temp, GetCurrentProcessId());
-    CreateDirectoryW(folder, nullptr);
-    SetCurrentDirectoryW(folder);
-    traceLogSetPath("Trace");
-
+    SetCurrentDirectoryW(driver::makeWorkFolder(L"panels").c_str());
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -96,31 +74,15 @@ class PanelTest : public ::testing::Test {
     ASSERT_NE(parentWindow, nullptr);
   }
 
-  static void TearDownTestSuite() {
-    DestroyWindow(parentWindow);
-    for (const wchar_t* name : {L"skalenor.cfg", L"skalenor.out", L"Trace"}) DeleteFileW(name);
-    SetCurrentDirectoryW(L"..");
-    RemoveDirectoryW(folder);
-  }
+  static void TearDownTestSuite() { DestroyWindow(parentWindow); }
 
   void SetUp() override {
-    settings = new MeterSettings;
-    for (int c = 0; c < CHANNEL_ARRAY_SIZE; ++c) {
-      settings->minLimit[c] = settings->maxLimit[c] = settings->refLevel[c] = LIMIT_UNSET;
-    }
-    settings->Interval[CHANNEL_A] = settings->Interval[CHANNEL_B] = 100;
-    settings->NPK[CHANNEL_A] = 2;
-    settings->FlagRec[CHANNEL_A] = 1;
-    settings->minLimit[CHANNEL_B] = -1.0f;
-    settings->maxLimit[CHANNEL_B] = 1.0f;
-    std::strcpy(settings->unitText[CHANNEL_A], "\xC2");                // "В"
-    std::strcpy(settings->channelName[CHANNEL_A], "\xD2\xE5\xF1\xF2");  // "Тест"
-    settings->loadedMarker = SETTINGS_LOADED_MARK;
-    FILE* f = std::fopen("skalenor.cfg", "wb");
-    ASSERT_NE(f, nullptr);
-    std::fwrite(CONFIG_TEXT, 1, sizeof CONFIG_TEXT - 1, f);
-    std::fclose(f);
-    meterSettings = settings;
+    ASSERT_TRUE(driver::writeFile(L"skalenor.cfg", CONFIG_TEXT));
+    parseSettingsText(settings, CONFIG_TEXT, sizeof CONFIG_TEXT - 1);
+    std::strcpy(settings.unitText[CHANNEL_A], "\xC2");                // "В"
+    std::strcpy(settings.channelName[CHANNEL_A], "\xD2\xE5\xF1\xF2");  // "Тест"
+    settings.loadedMarker = SETTINGS_LOADED_MARK;
+    meterSettings = &settings;
     traceLogSetPath("Trace");
   }
 
@@ -130,7 +92,6 @@ class PanelTest : public ::testing::Test {
       entry = nullptr;
     }
     meterSettings = nullptr;
-    delete settings;
   }
 
   ChannelPanel* makePanel(int position, int channel) {
@@ -161,15 +122,15 @@ class PanelTest : public ::testing::Test {
     return entry < styler.entryCount() ? styler.entryTextColour(entry) : CLR_INVALID;
   }
 
-  MeterSettings* settings = nullptr;
+  MeterSettings settings;
   std::atomic<float> currentValues[32] = {};
 };
 
-TEST_F(PanelTest, ShowsTheMeanOfItsSamplesAfterItsInterval) {
+TEST_F(PanelTest, ShowsTheMeanOfItsSamplesAfterItsIntervalAndBlinksWhileRecording) {
   ChannelPanel* panel = makePanel(2, CHANNEL_A);
   EXPECT_EQ(panel->visible, 1);
   EXPECT_EQ(panel->ready, 1);
-  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_NUMBER), L"3");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_NUMBER), L"3");
   RECT r;
   GetWindowRect(panel->window(), &r);
   EXPECT_EQ(r.left, 0);
@@ -177,36 +138,32 @@ TEST_F(PanelTest, ShowsTheMeanOfItsSamplesAfterItsInterval) {
 
   feed(panel, {1.0f, 2.0f, 3.0f});
   EXPECT_FLOAT_EQ(panel->mean, 2.0f);
-  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_VALUE), L"2.0000");
-  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_UNIT), L"\u0412");
-  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_NAME), L"\u0422\u0435\u0441\u0442");
-  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_OUTPUT), L"02");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_VALUE), L"2.0000");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_UNIT), L"\u0412");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_NAME), L"\u0422\u0435\u0441\u0442");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_OUTPUT), L"02");
   EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_REC), RGB(176, 128, 128));  // recorded, not recording
   // One trace line per placement.
-  const std::string trace = readFile("Trace");
+  const std::string trace = driver::readFile(L"Trace");
   EXPECT_EQ(trace.substr(0, 1), ">");
   EXPECT_EQ(std::count(trace.begin(), trace.end(), '>'), 1);
-}
 
-TEST_F(PanelTest, RecordingIndicatorBlinksWhileRecording) {
-  ChannelPanel* panel = makePanel(3, CHANNEL_A);
+  // While recording the indicator blinks; a channel not recorded shows grey.
   RecordingRecorder recorder;
   theRecorder = &recorder;
-  feed(panel, {1.0f});
-  EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_REC), RGB(192, 192, 192));
-  feed(panel, {1.0f});
-  EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_REC), RGB(160, 0, 0));
-  feed(panel, {1.0f});
-  EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_REC), RGB(192, 192, 192));
+  for (COLORREF colour : {RGB(192, 192, 192), RGB(160, 0, 0), RGB(192, 192, 192)}) {
+    feed(panel, {1.0f});
+    EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_REC), colour);
+  }
   theRecorder = nullptr;
-  settings->FlagRec[CHANNEL_A] = 0;
+  settings.FlagRec[CHANNEL_A] = 0;
   feed(panel, {1.0f});
   EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_REC), RGB(200, 200, 200));
 
   // The settings button names the panel's position to the dialog.
   toolsPanelIndex = -1;
   press(panel, IDC_PANEL_SETTINGS);
-  EXPECT_EQ(toolsPanelIndex, 2);
+  EXPECT_EQ(toolsPanelIndex, 1);
 }
 
 TEST_F(PanelTest, RestoresTheChannelsLimitsAtPlacement) {
@@ -218,9 +175,9 @@ TEST_F(PanelTest, RestoresTheChannelsLimitsAtPlacement) {
   EXPECT_FLOAT_EQ(panel->maxValue, 1.0f);
   EXPECT_EQ(entryColour(buttonStyler, panel, IDC_PANEL_MIN), RGB(0, 128, 0));
   feed(panel, {0.25f});
-  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_MIN_FIELD), L"-1.0000");
-  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_MAX_FIELD), L"1.0000");
-  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_OUTPUT), L"-");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_MIN_FIELD), L"-1.0000");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_MAX_FIELD), L"1.0000");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_OUTPUT), L"-");
   EXPECT_FLOAT_EQ(panel->bar->lowLimit, -1.0f);
   EXPECT_FLOAT_EQ(panel->bar->highLimit, 1.0f);
   EXPECT_EQ(panel->bar->limitsShown, 1);
@@ -230,22 +187,19 @@ TEST_F(PanelTest, RestoresTheChannelsLimitsAtPlacement) {
   // zone in the middle.
   const BarRect area = panel->bar->barArea;
   RedrawWindow(panel->window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-  pumpFor(50);
-  EXPECT_EQ(windowPixel(panel->window(), area.left + 1, area.bottom - 2), RGB(255, 0, 0));
-  EXPECT_EQ(windowPixel(panel->window(), area.left + 1, (area.top + area.bottom) / 2 + 4), RGB(64, 128, 64));
+  driver::pump(50);
+  const Pixels screen(panel->window());
+  EXPECT_EQ(screen.at(area.left + 1, area.bottom - 2), RGB(255, 0, 0));
+  EXPECT_EQ(screen.at(area.left + 1, (area.top + area.bottom) / 2 + 4), RGB(64, 128, 64));
 }
 
 TEST_F(PanelTest, LimitButtonsStoreReadingsRelativeToTheReference) {
   ChannelPanel* panel = makePanel(1, CHANNEL_A);
-  float stored[3];
   feed(panel, {2.0f});
   press(panel, IDC_PANEL_MAX);
   feed(panel, {1.0f});
   press(panel, IDC_PANEL_MIN);
-  ASSERT_TRUE(storedLimits(CHANNEL_A, stored));
-  EXPECT_FLOAT_EQ(stored[0], 1.0f);
-  EXPECT_FLOAT_EQ(stored[1], 2.0f);
-  EXPECT_GE(stored[2], LIMIT_UNSET);
+  EXPECT_EQ(storedLimits(CHANNEL_A), "1|2|1e+10");
 
   // The reference switches both limits off, in the record and in the file.
   feed(panel, {4.0f});
@@ -254,61 +208,54 @@ TEST_F(PanelTest, LimitButtonsStoreReadingsRelativeToTheReference) {
   EXPECT_EQ(panel->refActive, 1);
   EXPECT_EQ(panel->minActive, 0);
   EXPECT_EQ(panel->maxActive, 0);
-  ASSERT_TRUE(storedLimits(CHANNEL_A, stored));
-  EXPECT_GE(stored[0], LIMIT_UNSET);
-  EXPECT_GE(stored[1], LIMIT_UNSET);
-  EXPECT_FLOAT_EQ(stored[2], 4.0f);
-  EXPECT_GE(settings->minLimit[CHANNEL_A], LIMIT_UNSET);
+  EXPECT_EQ(storedLimits(CHANNEL_A), "1e+10|1e+10|4");
+  EXPECT_GE(settings.minLimit[CHANNEL_A], LIMIT_UNSET);
 
   feed(panel, {5.0f});
-  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_VALUE), L"1.0000");
-  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_REF_FIELD), L"4.0000");
-  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_ABS_FIELD), L"5.0000");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_VALUE), L"1.0000");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_REF_FIELD), L"4.0000");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_ABS_FIELD), L"5.0000");
   EXPECT_EQ(panel->lastValueColour, RGB(255, 192, 0));
   press(panel, IDC_PANEL_MAX);
   feed(panel, {3.5f});
   press(panel, IDC_PANEL_MIN);
-  ASSERT_TRUE(storedLimits(CHANNEL_A, stored));
-  EXPECT_FLOAT_EQ(stored[0], -0.5f);
-  EXPECT_FLOAT_EQ(stored[1], 1.0f);
-  EXPECT_FLOAT_EQ(stored[2], 4.0f);
+  EXPECT_EQ(storedLimits(CHANNEL_A), "-0.5|1|4");
 
   // Max pressed again switches the upper limit off.
   press(panel, IDC_PANEL_MAX);
-  ASSERT_TRUE(storedLimits(CHANNEL_A, stored));
-  EXPECT_GE(stored[1], LIMIT_UNSET);
+  EXPECT_EQ(storedLimits(CHANNEL_A), "-0.5|1e+10|4");
 
   // "~" flips the channel's AC mode and saves it.
   press(panel, IDC_PANEL_AC);
-  EXPECT_EQ(settings->ACmode[CHANNEL_A], 1);
-  EXPECT_NE(readFile("skalenor.cfg").find("ACmode03 = 1"), std::string::npos);
+  EXPECT_EQ(settings.ACmode[CHANNEL_A], 1);
+  EXPECT_NE(driver::readFile(L"skalenor.cfg").find("ACmode03 = 1"), std::string::npos);
   EXPECT_EQ(entryColour(buttonStyler, panel, IDC_PANEL_AC), RGB(0, 64, 0));
 }
 
 TEST_F(PanelTest, ReadingBelowTheLowerLimitTurnsRedAndRaisesTheOutput) {
-  settings->minLimit[CHANNEL_A] = 0.0f;
-  settings->maxLimit[CHANNEL_A] = 10.0f;
+  settings.minLimit[CHANNEL_A] = 0.0f;
+  settings.maxLimit[CHANNEL_A] = 10.0f;
   ChannelPanel* panel = makePanel(1, CHANNEL_A);
   feed(panel, {-1.0f});
   EXPECT_EQ(panel->lastValueColour, RGB(255, 0, 0));
   EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_VALUE), RGB(255, 0, 0));
-  pumpFor(50);
-  EXPECT_GT(countWindowPixels(GetDlgItem(panel->window(), IDC_PANEL_VALUE), RGB(255, 0, 0)), 0);
+  driver::pump(50);
+  EXPECT_GT(Pixels(GetDlgItem(panel->window(), IDC_PANEL_VALUE)).count(RGB(255, 0, 0)), 0);
   feed(panel, {-1.0f});  // the bar's limits are those of the previous refresh
   EXPECT_EQ(panel->outOfRange, 1);
-  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_OUTPUT), L"02");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_OUTPUT), L"02");
   EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_OUTPUT), RGB(192, 0, 0));
 
   // No output assigned: red reading, but nothing raised.
-  settings->NPK[CHANNEL_A] = 0;
+  settings.NPK[CHANNEL_A] = 0;
   feed(panel, {-1.0f});
   EXPECT_EQ(panel->outOfRange, 0);
   EXPECT_EQ(panel->lastValueColour, RGB(255, 0, 0));
-  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_OUTPUT), L"-");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_OUTPUT), L"-");
   EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_OUTPUT), RGB(160, 160, 160));
 
   // A reading equal to a limit is in range.
-  settings->NPK[CHANNEL_A] = 2;
+  settings.NPK[CHANNEL_A] = 2;
   feed(panel, {0.0f});
   feed(panel, {0.0f});
   EXPECT_EQ(panel->outOfRange, 0);
@@ -326,41 +273,34 @@ TEST_F(PanelTest, ReadingBelowTheLowerLimitTurnsRedAndRaisesTheOutput) {
   // Both on again through the commands.
   SendMessageW(panel->window(), WM_USER, panelCommandParam(PANEL_SET_MAX, 1), floatArgument(10.0f));
   EXPECT_EQ(panel->maxActive, 1);
-  EXPECT_FLOAT_EQ(settings->maxLimit[CHANNEL_A], 10.0f);
+  EXPECT_FLOAT_EQ(settings.maxLimit[CHANNEL_A], 10.0f);
   feed(panel, {-3.0f});
   feed(panel, {-3.0f});
   EXPECT_EQ(panel->outOfRange, 1);
 }
 
-TEST_F(PanelTest, HiddenPanelCollectsNothingAndKeepsItsOutput) {
-  settings->minLimit[CHANNEL_A] = 0.0f;
-  settings->maxLimit[CHANNEL_A] = 10.0f;
+TEST_F(PanelTest, HiddenPanelKeepsItsOutputAndPlacingAgainGivesAFreshBarAndItsLimits) {
+  settings.minLimit[CHANNEL_A] = 0.0f;
+  settings.maxLimit[CHANNEL_A] = 10.0f;
   ChannelPanel* panel = makePanel(1, CHANNEL_A);
   feed(panel, {20.0f});
   feed(panel, {20.0f});
   ASSERT_EQ(panel->outOfRange, 1);
+  ASSERT_FLOAT_EQ(panel->bar->seenMax, 20.0f);
+  ASSERT_FLOAT_EQ(panel->bar->highLimit, 10.0f);
+
+  // Hidden, it collects nothing and its output stays raised.
   panel->hidePanel();
   EXPECT_EQ(panel->visible, 0);
   EXPECT_FALSE(IsWindowVisible(panel->window()));
   for (int i = 0; i < 5; ++i)
     SendMessageW(panel->window(), WM_USER, PANEL_SAMPLES, reinterpret_cast<LPARAM>(currentValues));
   EXPECT_EQ(panel->sampleCount, 0);
-  pumpFor(400);
+  driver::pump(400);
   EXPECT_EQ(panel->outOfRange, 1);
   EXPECT_FLOAT_EQ(panel->mean, 20.0f);
   EXPECT_EQ(panel->maxActive, 1);
-}
 
-TEST_F(PanelTest, PlacingAgainForAnotherChannelGivesAFreshBarAndItsLimits) {
-  settings->minLimit[CHANNEL_A] = 0.0f;
-  settings->maxLimit[CHANNEL_A] = 10.0f;
-  ChannelPanel* panel = makePanel(1, CHANNEL_A);
-  feed(panel, {4.0f});
-  feed(panel, {6.0f});
-  ASSERT_FLOAT_EQ(panel->bar->seenMax, 6.0f);
-  ASSERT_FLOAT_EQ(panel->bar->highLimit, 10.0f);
-
-  panel->hidePanel();
   panel->placePanel(1, 2, CHANNEL_B);
   EXPECT_EQ(panel->visible, 1);
   EXPECT_EQ(panel->channel, CHANNEL_B);
@@ -373,21 +313,16 @@ TEST_F(PanelTest, PlacingAgainForAnotherChannelGivesAFreshBarAndItsLimits) {
   EXPECT_EQ(panel->bar->lastMarker, BarRect{});
   EXPECT_FLOAT_EQ(panel->minValue, -1.0f);
   EXPECT_FLOAT_EQ(panel->maxValue, 1.0f);
-  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_NUMBER), L"5");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_NUMBER), L"5");
 
   // Neither channel lost its stored limits.
-  EXPECT_FLOAT_EQ(settings->minLimit[CHANNEL_A], 0.0f);
-  EXPECT_FLOAT_EQ(settings->maxLimit[CHANNEL_A], 10.0f);
-  float stored[3];
-  ASSERT_TRUE(storedLimits(CHANNEL_A, stored));
-  EXPECT_FLOAT_EQ(stored[0], 0.0f);
-  EXPECT_FLOAT_EQ(stored[1], 10.0f);
-  ASSERT_TRUE(storedLimits(CHANNEL_B, stored));
-  EXPECT_FLOAT_EQ(stored[0], -1.0f);
-  EXPECT_FLOAT_EQ(stored[1], 1.0f);
+  EXPECT_FLOAT_EQ(settings.minLimit[CHANNEL_A], 0.0f);
+  EXPECT_FLOAT_EQ(settings.maxLimit[CHANNEL_A], 10.0f);
+  EXPECT_EQ(storedLimits(CHANNEL_A), "0|10|1e+10");
+  EXPECT_EQ(storedLimits(CHANNEL_B), "-1|1|1e+10");
 
   feed(panel, {0.5f});
-  EXPECT_EQ(controlText(panel->window(), IDC_PANEL_VALUE), L".50000");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_VALUE), L".50000");
 }
 
 TEST_F(PanelTest, FullSampleBufferKeepsTheNewestSamples) {

@@ -14,9 +14,7 @@ constexpr int STATIC_COUNT = 8;
 constexpr int EDIT_FIELD = 120;
 
 INT_PTR CALLBACK testDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  const INT_PTR styled = styleDialogMessage(dialog, message, wParam, lParam);
-  if (styled != 0) return styled;
-  return FALSE;
+  return styleDialogMessage(dialog, message, wParam, lParam);
 }
 
 HWND makeDialog() {
@@ -30,29 +28,14 @@ HWND makeDialog() {
 
 void select(HWND dialog) { styleDialogMessage(dialog, WM_NULL, 0, 0); }
 
-int red(COLORREF c) { return GetRValue(c); }
-
 HBITMAP buttonImage(HWND dialog, int id) {
   return reinterpret_cast<HBITMAP>(SendDlgItemMessageW(dialog, id, BM_GETIMAGE, IMAGE_BITMAP, 0));
 }
 
 // Pixels of a button's picture close to the given colour.
-int countPixels(HBITMAP image, COLORREF colour) {
-  BITMAP info{};
-  GetObjectW(image, sizeof info, &info);
-  int found = 0;
-  for (int y = 0; y < info.bmHeight; ++y) {
-    for (int x = 0; x < info.bmWidth; ++x) {
-      const COLORREF c = bitmapPixel(image, x, y);
-      if (abs(GetRValue(c) - GetRValue(colour)) < 40 && abs(GetGValue(c) - GetGValue(colour)) < 40 &&
-          abs(GetBValue(c) - GetBValue(colour)) < 40)
-        ++found;
-    }
-  }
-  return found;
-}
+int countPixels(HWND dialog, int id, COLORREF colour) { return Pixels(buttonImage(dialog, id)).count(colour, 39); }
 
-TEST(Stylers, RegistersControlsByKind) {
+TEST(Stylers, RegistersControlsByKindAndComposesTheirPictures) {
   HWND dialog = makeDialog();
   ASSERT_NE(dialog, nullptr);
   select(dialog);
@@ -84,64 +67,50 @@ TEST(Stylers, RegistersControlsByKind) {
   EXPECT_EQ(GetTextColor(dc), RGB(10, 20, 30));
   ReleaseDC(text, dc);
 
-  DestroyWindow(dialog);
-  DeleteObject(brush);
-}
-
-TEST(Stylers, CheckStateChangesThePicture) {
-  HWND dialog = makeDialog();
-  ASSERT_NE(dialog, nullptr);
+  // The check state changes the key's picture.
   HWND key = GetDlgItem(dialog, CHECK_KEY);
   RECT client;
   GetClientRect(key, &client);
   const int x = client.right / 2, y = client.bottom / 8;
 
-  HBITMAP image = buttonImage(dialog, CHECK_KEY);
-  ASSERT_NE(image, nullptr);
-  const COLORREF upImage = bitmapPixel(image, x, y);
-  EXPECT_NEAR(red(upImage), 223, 8);  // the light upper part of the key
-  pumpFor(50);
-  const COLORREF upScreen = windowPixel(key, x, y + 2);
+  ASSERT_NE(buttonImage(dialog, CHECK_KEY), nullptr);
+  EXPECT_NEAR(GetRValue(Pixels(buttonImage(dialog, CHECK_KEY)).at(x, y)), 223, 8);  // the light upper part of the key
+  driver::pump(50);
+  const COLORREF upScreen = Pixels(key).at(x, y + 2);
 
   SendMessageW(key, BM_CLICK, 0, 0);
-  pumpFor(50);
+  driver::pump(50);
   ASSERT_EQ(SendMessageW(key, BM_GETCHECK, 0, 0), BST_CHECKED);
-  image = buttonImage(dialog, CHECK_KEY);
-  const COLORREF downImage = bitmapPixel(image, x, y);
-  EXPECT_LT(red(downImage), 185);  // the pushed key is dark at the top
-  const COLORREF downScreen = windowPixel(key, x, y + 2);
-  EXPECT_GT(red(upScreen) - red(downScreen), 25);
+  EXPECT_LT(GetRValue(Pixels(buttonImage(dialog, CHECK_KEY)).at(x, y)), 185);  // the pushed key is dark at the top
+  EXPECT_GT(GetRValue(upScreen) - GetRValue(Pixels(key).at(x, y + 2)), 25);
 
   SendMessageW(key, BM_CLICK, 0, 0);
-  pumpFor(50);
+  driver::pump(50);
   ASSERT_EQ(SendMessageW(key, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-  EXPECT_NEAR(red(bitmapPixel(buttonImage(dialog, CHECK_KEY), x, y)), 223, 8);
-  DestroyWindow(dialog);
-}
+  EXPECT_NEAR(GetRValue(Pixels(buttonImage(dialog, CHECK_KEY)).at(x, y)), 223, 8);
 
-TEST(Stylers, CaptionFlagAndOverlay) {
-  HWND dialog = makeDialog();
-  ASSERT_NE(dialog, nullptr);
+  // The caption is drawn on the picture in its colour, with an embossed copy.
   select(dialog);
   buttonStyler.setTextColour(CAPTION_KEY, RGB(0, 0, 255));
-  EXPECT_GT(countPixels(buttonImage(dialog, CAPTION_KEY), RGB(0, 0, 255)), 0);
-  EXPECT_GT(countPixels(buttonImage(dialog, CAPTION_KEY), RGB(255, 255, 128)), 0);  // embossed copy
+  EXPECT_GT(countPixels(dialog, CAPTION_KEY, RGB(0, 0, 255)), 0);
+  EXPECT_GT(countPixels(dialog, CAPTION_KEY, RGB(255, 255, 128)), 0);
 
   // A picture with caption flag 0 shows the picture only...
   buttonStyler.setImage(CAPTION_KEY, L"SETTINGS", 0);
   EXPECT_EQ(buttonStyler.captionFlag, 0);
-  EXPECT_EQ(countPixels(buttonImage(dialog, CAPTION_KEY), RGB(0, 0, 255)), 0);
+  EXPECT_EQ(countPixels(dialog, CAPTION_KEY, RGB(0, 0, 255)), 0);
   // ...until a button without a picture is composed, which sets the flag again.
   buttonStyler.setTextColour(CHECK_KEY, RGB(0, 0, 0));
   EXPECT_EQ(buttonStyler.captionFlag, 1);
   select(dialog);
   buttonStyler.setTextColour(CAPTION_KEY, RGB(0, 0, 255));
-  EXPECT_GT(countPixels(buttonImage(dialog, CAPTION_KEY), RGB(0, 0, 255)), 0);
+  EXPECT_GT(countPixels(dialog, CAPTION_KEY, RGB(0, 0, 255)), 0);
 
   // An unregistered id changes nothing.
   buttonStyler.setImage(PLAIN_BUTTON, L"SETTINGS", 0);
   EXPECT_EQ(buttonStyler.captionFlag, 1);
   DestroyWindow(dialog);
+  DeleteObject(brush);
 }
 
 TEST(Stylers, DestroyedDialogsNeverMatchAndFullTableReusesTheirEntries) {
