@@ -1,4 +1,5 @@
-// Small stand-ins for the recorder and the port used by the acquisition tests.
+// Small stand-ins for the recorder and the port used by the acquisition tests,
+// and readers for what they leave behind.
 #pragma once
 
 #include <cstdint>
@@ -8,12 +9,12 @@
 #include <vector>
 
 #include "acquisition/output_port.h"
+#include "acquisition/port_decoder.h"
 #include "recording/recorder_link.h"
 
 struct Marker {
   float time;
-  int type;
-  int number;
+  int type, number;
 };
 
 class FakeRecorder : public RecorderLink {
@@ -37,12 +38,16 @@ class FakePortSink : public PortSink {
   void writeByte(uint8_t value) override { bytes.push_back(value); }
 };
 
-inline std::vector<std::string> readLines(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<std::string> lines;
-  std::string line;
-  while (std::getline(in, line)) lines.push_back(line);
-  return lines;
+inline bool operator==(const PortWord& x, const PortWord& y) { return x.value == y.value && x.bits == y.bits; }
+inline std::ostream& operator<<(std::ostream& out, const PortWord& w) {
+  return out << std::hex << "0x" << w.value << std::dec << "/" << w.bits;
+}
+
+// The words the port bytes carry: direct bytes, or the serial protocol's words.
+inline std::vector<PortWord> decodeWords(const std::vector<uint8_t>& bytes, bool direct = false) {
+  std::vector<PortWord> words(bytes.size() + 1);
+  words.resize(decodePortBytes(bytes.data(), bytes.size(), direct, words.data(), static_cast<int>(words.size())));
+  return words;
 }
 
 inline std::string readWhole(const std::string& path) {
@@ -50,4 +55,11 @@ inline std::string readWhole(const std::string& path) {
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+inline std::vector<std::string> readLines(const std::string& path) {
+  std::istringstream in(readWhole(path));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
 }

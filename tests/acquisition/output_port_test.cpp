@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "acquisition/output_port.h"
@@ -12,61 +13,48 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using Words = std::vector<PortWord>;
+using Lines = std::vector<std::string>;
 
-// Three bytes per data bit, from the wiring: data on bit 0, clock pulse on 0x02.
-void appendBit(Bytes& out, uint8_t base, int bit) {
-  const uint8_t d = static_cast<uint8_t>(base | bit);
-  out.insert(out.end(), {d, static_cast<uint8_t>(d | 0x02), d});
-}
-
-std::vector<PortWord> decodeSerial(const Bytes& bytes) {
-  std::vector<PortWord> words(bytes.size() + 1);
-  words.resize(decodePortBytes(bytes.data(), bytes.size(), false, words.data(), static_cast<int>(words.size())));
-  return words;
+// Three bytes per data bit, highest first, from the wiring: data on bit 0,
+// clock pulse on 0x02, over the base byte 0xF0.
+void appendBits(Bytes& out, uint32_t value, int count) {
+  for (int i = count - 1; i >= 0; --i) {
+    const uint8_t d = static_cast<uint8_t>(0xF0 | ((value >> i) & 1));
+    out.insert(out.end(), {d, static_cast<uint8_t>(d | 0x02), d});
+  }
 }
 
 class OutputPortTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    tracePath = ::testing::TempDir() + "trace_port";
-    ASSERT_TRUE(traceLogSetPath(tracePath.c_str()));
-  }
+  void SetUp() override { ASSERT_TRUE(traceLogSetPath(tracePath.c_str())); }
   std::atomic<int32_t> ready{1};
   FakePortSink sink;
   OutputPort port{ready, &sink};
-  std::string tracePath;
+  std::string tracePath = ::testing::TempDir() + "trace_port";
 };
 
 TEST_F(OutputPortTest, WordWriteShiftsSixteenBitsAndLatches) {
   port.wordWrite(0x00A5);
   Bytes expected{0xF0};
-  for (int bit : {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 1, 0, 0, 1, 0, 1}) appendBit(expected, 0xF0, bit);
+  appendBits(expected, 0xA5, 16);
   expected.insert(expected.end(), {0xF0, 0xF4, 0xF0});
   EXPECT_EQ(sink.bytes, expected);
-  EXPECT_EQ(readLines(tracePath), std::vector<std::string>{"(int) bits=165(a5)"});
-  const auto words = decodeSerial(sink.bytes);
-  ASSERT_EQ(words.size(), 1u);
-  EXPECT_EQ(words[0].value, 0xA5u);
-  EXPECT_EQ(words[0].bits, 16);
+  EXPECT_EQ(readLines(tracePath), Lines{"(int) bits=165(a5)"});
+  EXPECT_EQ(decodeWords(sink.bytes), (Words{{0xA5u, 16}}));
 }
 
 TEST_F(OutputPortTest, LongWriteIsHighWordThenWord) {
   port.longWrite((1u << 16) | (1u << 1));
-  EXPECT_EQ(readLines(tracePath), (std::vector<std::string>{"--------", "(int) bits=1(1)", "(int) bits=2(2)"}));
-  // High word: register select raised once, clocked bytes drop it; no latch.
+  EXPECT_EQ(readLines(tracePath), (Lines{"--------", "(int) bits=1(1)", "(int) bits=2(2)"}));
+  // High word: register select raised once (0xF8), clocked bytes drop it; no latch.
   Bytes expected{0xF8};
-  for (int i = 0; i < 15; ++i) expected.insert(expected.end(), {0xF0, 0xF2, 0xF0});
-  expected.insert(expected.end(), {0xF1, 0xF3, 0xF1});
+  appendBits(expected, 1, 16);
   expected.push_back(0xF0);
-  for (int i = 0; i < 14; ++i) appendBit(expected, 0xF0, 0);
-  appendBit(expected, 0xF0, 1);
-  appendBit(expected, 0xF0, 0);
+  appendBits(expected, 2, 16);
   expected.insert(expected.end(), {0xF0, 0xF4, 0xF0});
   EXPECT_EQ(sink.bytes, expected);
-  const auto words = decodeSerial(sink.bytes);
-  ASSERT_EQ(words.size(), 1u);
-  EXPECT_EQ(words[0].value, 0x00010002u);
-  EXPECT_EQ(words[0].bits, 32);
+  EXPECT_EQ(decodeWords(sink.bytes), (Words{{0x00010002u, 32}}));
 }
 
 TEST_F(OutputPortTest, OutputResetAndTeardown) {
@@ -79,27 +67,19 @@ TEST_F(OutputPortTest, OutputResetAndTeardown) {
   ready = 0;
   port.outputReset(state);
   EXPECT_TRUE(sink.bytes.empty());
-  EXPECT_EQ(readLines(tracePath), std::vector<std::string>(4, "(int) bits=0(0)"));
-  EXPECT_EQ(state.outputs8, 0);
-  EXPECT_EQ(state.sentOutputs8, 0xFF);
-  EXPECT_EQ(state.outputs16, 0u);
-  EXPECT_EQ(state.sentOutputs16, 0xFFFFu);
-  EXPECT_EQ(state.outputs32, 0u);
-  EXPECT_EQ(state.sentOutputs32, 0xFFFFFFFFu);
+  EXPECT_EQ(readLines(tracePath), Lines(4, "(int) bits=0(0)"));
+  EXPECT_EQ(std::tie(state.outputs8, state.outputs16, state.outputs32), std::make_tuple(0, 0u, 0u));
+  EXPECT_EQ(std::tie(state.sentOutputs8, state.sentOutputs16, state.sentOutputs32),
+            std::make_tuple(0xFF, 0xFFFFu, 0xFFFFFFFFu));
   EXPECT_EQ(port.baseByte(), 0xF0);
 
   ready = 1;
   port.outputReset(state);
   ASSERT_EQ(sink.bytes.size(), 1u + 4 * 52);
-  EXPECT_EQ(sink.bytes[0], 0x00);
-  EXPECT_EQ(sink.bytes[1], 0xF8);
-  EXPECT_EQ(sink.bytes[2], 0xF8);
-  EXPECT_EQ(sink.bytes[3], 0xFA);
-  EXPECT_EQ(sink.bytes[1 + 2 * 52], 0xF0);
-  EXPECT_EQ(sink.bytes[1 + 2 * 52 + 2], 0xF2);
-  const auto words = decodeSerial(sink.bytes);
-  ASSERT_EQ(words.size(), 4u);
-  for (const auto& w : words) EXPECT_EQ(w.value, 0u);
+  // The reset byte, then 52 bytes a word: the third word (at 1 + 2 * 52 = 105) drops the register select.
+  for (auto [at, byte] : {std::pair{0, 0x00}, {1, 0xF8}, {2, 0xF8}, {3, 0xFA}, {105, 0xF0}, {107, 0xF2}})
+    EXPECT_EQ(sink.bytes[at], byte) << "byte " << at;
+  EXPECT_EQ(decodeWords(sink.bytes), Words(4, {0u, 16}));
 
   sink.bytes.clear();
   port.clearOutputsAtTeardown();
@@ -107,7 +87,7 @@ TEST_F(OutputPortTest, OutputResetAndTeardown) {
   EXPECT_EQ(sink.bytes[0], 0xF8);
   EXPECT_EQ(sink.bytes[52], 0xF0);
   EXPECT_EQ(port.baseByte(), 0xF0);
-  EXPECT_EQ(decodeSerial(sink.bytes).size(), 2u);
+  EXPECT_EQ(decodeWords(sink.bytes).size(), 2u);
 
   // No sink (no device): writes are dropped without harm.
   OutputPort bare(ready);
@@ -116,37 +96,21 @@ TEST_F(OutputPortTest, OutputResetAndTeardown) {
 }
 
 TEST_F(OutputPortTest, DecoderRoundTripAndPortLog) {
-  const uint16_t shorts[] = {0, 1, 0x8000, 0xFFFF, 0x1234};
-  const uint32_t longs[] = {0, 0xFFFFFFFFu, 0x80000001u, 0xDEADBEEFu};
-  for (uint16_t w : shorts) port.wordWrite(w);
-  for (uint32_t w : longs) port.longWrite(w);
-  const auto words = decodeSerial(sink.bytes);
-  ASSERT_EQ(words.size(), 9u);
-  for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(words[i].value, shorts[i]);
-    EXPECT_EQ(words[i].bits, 16);
-  }
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(words[5 + i].value, longs[i]);
-    EXPECT_EQ(words[5 + i].bits, 32);
-  }
+  const Words written = {{0, 16}, {1, 16}, {0x8000, 16}, {0xFFFF, 16}, {0x1234, 16},
+                         {0, 32}, {0xFFFFFFFFu, 32}, {0x80000001u, 32}, {0xDEADBEEFu, 32}};
+  for (const PortWord& w : written)
+    w.bits == 16 ? port.wordWrite(static_cast<uint16_t>(w.value)) : port.longWrite(w.value);
+  EXPECT_EQ(decodeWords(sink.bytes), written);
 
   sink.bytes.clear();
-  port.byteWrite(0x00);
-  port.byteWrite(0x07);
-  port.byteWrite(0xF4);
-  PortWord direct[4];
-  ASSERT_EQ(decodePortBytes(sink.bytes.data(), sink.bytes.size(), true, direct, 4), 3);
-  EXPECT_EQ(direct[1].value, 0x07u);
-  EXPECT_EQ(direct[2].value, 0xF4u);
-  EXPECT_EQ(direct[2].bits, 8);
+  for (uint8_t b : {0x00, 0x07, 0xF4}) port.byteWrite(b);
+  EXPECT_EQ(decodeWords(sink.bytes, true), (Words{{0x00, 8}, {0x07, 8}, {0xF4, 8}}));
+  PortWord direct[2];
   EXPECT_EQ(decodePortBytes(sink.bytes.data(), sink.bytes.size(), true, direct, 2), 2);
 
   uint8_t parsed[8];
-  EXPECT_EQ(parsePortLog("F0\nf2\r\n\n0A\n", parsed, 8), 3);
-  EXPECT_EQ(parsed[0], 0xF0);
-  EXPECT_EQ(parsed[1], 0xF2);
-  EXPECT_EQ(parsed[2], 0x0A);
+  ASSERT_EQ(parsePortLog("F0\nf2\r\n\n0A\n", parsed, 8), 3);
+  EXPECT_EQ(Bytes(parsed, parsed + 3), (Bytes{0xF0, 0xF2, 0x0A}));
   EXPECT_EQ(parsePortLog("F0\nzz\n01\n", parsed, 8), 1);
   EXPECT_EQ(parsePortLog("F0\nF1\nF2\n", parsed, 2), 2);
 }

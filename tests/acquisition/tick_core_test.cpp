@@ -4,14 +4,25 @@
 #include <initializer_list>
 #include <memory>
 #include <random>
+#include <tuple>
+#include <utility>
 #include <vector>
 
+#include "acquisition/board_layout.h"
 #include "acquisition/port_decoder.h"
 #include "acquisition/tick_core.h"
 #include "acquisition/trace_log.h"
 #include "acquisition_fakes.h"
 
 namespace {
+
+using Rows = std::vector<float>;
+using Words = std::vector<PortWord>;
+
+struct Shown {
+  int channel;
+  bool visible = true;
+};
 
 class TickTest : public ::testing::Test {
  protected:
@@ -20,7 +31,7 @@ class TickTest : public ::testing::Test {
     for (int j = 0; j < PANEL_COUNT; ++j) panels[j] = &panelStore[j];
     for (int n = 1; n <= CHANNEL_COUNT; ++n) s->channelK[n] = 1.0f;
     s->nDO = 16;
-    layoutKV310(5);
+    layout(BOARD_KV310, 5);
     a->boardReady = 1;
     a->running = 1;
     port.outputReset(*a);
@@ -28,42 +39,46 @@ class TickTest : public ::testing::Test {
     a->recordTimeMs = a->previousRecordTimeMs = RECORD_TIME_IDLE;
   }
 
-  void layoutKV310(uint32_t frames) {
-    for (int i = 0; i < 32; ++i) a->slotPosition[i] = i;
-    setFrames(frames);
-  }
-  // Channels 1-8 at 0, 2, ..., 14; 9-16 at 1, 3, ..., 15; 17-24 at 16, ..., 30; 25-32 at 17, ..., 31.
-  void layoutKV320(uint32_t frames) {
-    for (int i = 0; i < 8; ++i) {
-      a->slotPosition[i] = 2 * i;
-      a->slotPosition[8 + i] = 2 * i + 1;
-      a->slotPosition[16 + i] = 16 + 2 * i;
-      a->slotPosition[24 + i] = 17 + 2 * i;
-    }
+  // The boards' frame layouts. KV320: channels 1-8 at 0, 2, ..., 14; 9-16 at
+  // 1, 3, ..., 15; 17-24 at 16, ..., 30; 25-32 at 17, ..., 31.
+  void layout(BoardType board, uint32_t frames) {
+    applyFrameLayout(*a, board);
     setFrames(frames);
   }
   void setFrames(uint32_t frames) {
     a->framesPerBlock = frames;
     a->samplesPerBlock = frames * 32;
   }
-  // Sample of channel n in frame k, written where the board puts it.
-  void put(int n, uint32_t k, float v) { a->sampleBuffer[32 * k + static_cast<uint32_t>(n) - 1] = v; }
+  void channel(int n, float k, float b, int ac = 0) {
+    s->channelK[n] = k;
+    s->channelB[n] = b;
+    s->ACmode[n] = ac;
+  }
+  // The sample at a frame position in frame k; putFrames: channel n's samples on the KV310 layout.
   void putAt(int position, uint32_t k, float v) { a->sampleBuffer[32 * k + static_cast<uint32_t>(position)] = v; }
   void putFrames(int n, std::initializer_list<float> values) {
     uint32_t k = 0;
-    for (float v : values) put(n, k++, v);
+    for (float v : values) putAt(n - 1, k++, v);
   }
   void show(int position, int channel, bool visible = true) {
     panelStore[position - 1].channel = channel;
     panelStore[position - 1].visible = visible ? 1 : 0;
   }
+  // Panels from position 1 on.
+  void showPanels(std::initializer_list<Shown> shown) {
+    int position = 1;
+    for (const Shown& p : shown) show(position++, p.channel, p.visible);
+  }
   bool tick() { return processBlock(*a, *s, panels, &recorder, port); }
   float value(int n) const { return a->currentValues[n - 1].load(); }
-  std::vector<PortWord> portWords(bool direct) const {
-    std::vector<PortWord> words(sink.bytes.size() + 1);
-    words.resize(decodePortBytes(sink.bytes.data(), sink.bytes.size(), direct, words.data(),
-                                 static_cast<int>(words.size())));
-    return words;
+  void expectValues(std::initializer_list<std::pair<int, float>> expected) const {
+    for (auto [n, v] : expected) EXPECT_FLOAT_EQ(value(n), v) << "channel " << n;
+  }
+  void expectMarker(size_t i, float time, int type, int number) const {
+    ASSERT_LT(i, recorder.markers.size());
+    EXPECT_FLOAT_EQ(recorder.markers[i].time, time) << "marker " << i;
+    EXPECT_EQ(recorder.markers[i].type, type) << "marker " << i;
+    EXPECT_EQ(recorder.markers[i].number, number) << "marker " << i;
   }
 
   std::unique_ptr<AcquisitionState> a = std::make_unique<AcquisitionState>();
@@ -76,72 +91,52 @@ class TickTest : public ::testing::Test {
 };
 
 TEST_F(TickTest, DcAndAcMeansWithKAndBOnTheKV320Layout) {
-  layoutKV320(4);
+  layout(BOARD_KV320, 4);
   // Channel n sits at position slotPosition[n - 1]: 1 -> 0, 9 -> 1, 17 -> 16, 32 -> 31, 5 -> 8.
+  const float first[] = {1, 2, 3, 6};
   for (uint32_t k = 0; k < 4; ++k) {
-    putAt(0, k, std::initializer_list<float>{1, 2, 3, 6}.begin()[k]);
+    putAt(0, k, first[k]);
     putAt(1, k, k % 2 ? -3.0f : 3.0f);
     putAt(16, k, -2.0f);
     putAt(31, k, 1.0f);
     putAt(8, k, 100.0f);
   }
-  s->channelK[1] = 2.0f;
-  s->channelB[1] = 1.0f;
-  s->ACmode[9] = 1;
-  s->channelK[9] = 0.5f;
-  s->channelB[9] = -1.0f;
-  s->ACmode[32] = 1;
-  s->channelK[32] = 4.0f;
-  s->channelB[32] = 0.25f;
-  s->channelK[2] = 3.0f;
+  channel(1, 2.0f, 1.0f);
+  channel(9, 0.5f, -1.0f, 1);
+  channel(32, 4.0f, 0.25f, 1);
+  channel(2, 3.0f, 0.0f);
   ASSERT_TRUE(tick());
-  EXPECT_FLOAT_EQ(value(1), 7.0f);   // 2 * mean(1, 2, 3, 6) + 1
-  EXPECT_FLOAT_EQ(value(9), 0.5f);   // 0.5 * rms(3, -3, 3, -3) - 1
-  EXPECT_FLOAT_EQ(value(17), -2.0f);
-  EXPECT_FLOAT_EQ(value(32), 4.25f);
-  EXPECT_FLOAT_EQ(value(5), 100.0f);
-  EXPECT_FLOAT_EQ(value(2), 0.0f);   // position 2 holds nothing
-  EXPECT_FLOAT_EQ(value(25), 0.0f);  // position 17
+  // 1: 2 * mean(1, 2, 3, 6) + 1; 9: 0.5 * rms(3, -3, 3, -3) - 1; 2 and 25 sit at
+  // positions 2 and 17, which hold nothing.
+  expectValues({{1, 7.0f}, {9, 0.5f}, {17, -2.0f}, {32, 4.25f}, {5, 100.0f}, {2, 0.0f}, {25, 0.0f}});
 }
 
 TEST_F(TickTest, ChannelReferencesUseThisOrThePreviousBlock) {
-  layoutKV310(2);
+  layout(BOARD_KV310, 2);
   s->channelB[3] = 1000005.0f;   // lower channel: sees the previous block's channel 5
-  s->channelB[7] = 1000005.0f;   // higher channel: sees this block's channel 5
+  channel(7, 2.0f, 1000005.0f);  // higher channel: sees this block's channel 5
   s->channelB[8] = 1000008.0f;   // itself: its previous value
   s->channelB[10] = 1000000.0f;  // no channel: a plain offset
   s->channelB[11] = 1000033.0f;  // no such channel: a plain offset
-  s->channelK[7] = 2.0f;
   putFrames(3, {1, 1});
   putFrames(7, {2, 2});
   putFrames(8, {1, 1});
   putFrames(5, {10, 10});
   ASSERT_TRUE(tick());
-  EXPECT_FLOAT_EQ(value(3), 1.0f);
-  EXPECT_FLOAT_EQ(value(7), 14.0f);
-  EXPECT_FLOAT_EQ(value(8), 1.0f);
+  expectValues({{3, 1.0f}, {7, 14.0f}, {8, 1.0f}});
   putFrames(5, {20, 20});
   ASSERT_TRUE(tick());
-  EXPECT_FLOAT_EQ(value(3), 11.0f);
-  EXPECT_FLOAT_EQ(value(7), 24.0f);
-  EXPECT_FLOAT_EQ(value(8), 2.0f);
-  EXPECT_FLOAT_EQ(value(10), 1000000.0f);
-  EXPECT_FLOAT_EQ(value(11), 1000033.0f);
+  expectValues({{3, 11.0f}, {7, 24.0f}, {8, 2.0f}, {10, 1000000.0f}, {11, 1000033.0f}});
 }
 
 TEST_F(TickTest, RecordingClockRowsAndColumns) {
-  // 1000 Hz on a KV310: 5 frames of 32 ms; interval 32 ms.
+  // 1000 Hz on a KV310: 5 frames of 32 ms; interval 32 ms. Recorded: 7, 3 and 7
+  // again (a second panel gets a column of its own); not: 4 (hidden), 5 (not
+  // flagged), 0 (no channel), 40 (nonsense channel number).
   s->Ftime = 32;
-  show(1, 7);
-  show(2, 3);
-  show(3, 7);         // the same channel on a second panel gets a column of its own
-  show(4, 4, false);  // hidden: not recorded
-  show(5, 5);         // not flagged
-  show(6, 0);         // no channel
-  show(7, 40);        // nonsense channel number
+  showPanels({{7}, {3}, {7}, {4, false}, {5}, {0}, {40}});
   for (int n : {7, 3, 4, 40}) s->FlagRec[n] = 1;
-  s->channelK[7] = 2.0f;
-  s->channelB[7] = 1.0f;
+  channel(7, 2.0f, 1.0f);
   putFrames(7, {1, 2, 3, 4, 5});
   putFrames(3, {10, 20, 30, 40, 50});
   recorder.recording = true;
@@ -156,18 +151,15 @@ TEST_F(TickTest, RecordingClockRowsAndColumns) {
   EXPECT_EQ(a->recordActive, 1);
   EXPECT_EQ(a->recordIntervalMs, 32u);
   ASSERT_EQ(a->recordedChannelCount, 3);
-  EXPECT_EQ(a->recordedChannel[0], 7);
-  EXPECT_EQ(a->recordedChannel[1], 3);
-  EXPECT_EQ(a->recordedChannel[2], 7);
+  EXPECT_EQ(std::vector<int32_t>(a->recordedChannel, a->recordedChannel + 3), (std::vector<int32_t>{7, 3, 7}));
   ASSERT_EQ(recorder.appended.size(), 1u);
   // Frames at 0, 32, 64, 96, 128 ms: values due at 32 (frames 0-1), 64, 96, 128.
-  EXPECT_EQ(recorder.appended[0], (std::vector<float>{4, 15, 4, 7, 30, 7, 9, 40, 9, 11, 50, 11}));
+  EXPECT_EQ(recorder.appended[0], (Rows{4, 15, 4, 7, 30, 7, 9, 40, 9, 11, 50, 11}));
 
   ASSERT_TRUE(tick());  // frames at 160 ... 288: one value each
   EXPECT_EQ(a->recordTimeMs, 320u);
   ASSERT_EQ(recorder.appended.size(), 2u);
-  EXPECT_EQ(recorder.appended[1],
-            (std::vector<float>{3, 10, 3, 5, 20, 5, 7, 30, 7, 9, 40, 9, 11, 50, 11}));
+  EXPECT_EQ(recorder.appended[1], (Rows{3, 10, 3, 5, 20, 5, 7, 30, 7, 9, 40, 9, 11, 50, 11}));
 
   recorder.recording = false;
   ASSERT_TRUE(tick());
@@ -179,12 +171,9 @@ TEST_F(TickTest, RecordingClockRowsAndColumns) {
 
 TEST_F(TickTest, RowValuesCarryAcrossBlocksAndAcRowsTakeTheBlockValue) {
   s->Ftime = 100;
-  show(1, 2);
-  show(2, 6);
-  s->FlagRec[2] = 1;
-  s->FlagRec[6] = 1;
-  s->ACmode[6] = 1;
-  s->channelB[6] = 0.5f;
+  showPanels({{2}, {6}});
+  s->FlagRec[2] = s->FlagRec[6] = 1;
+  channel(6, 1.0f, 0.5f, 1);
   s->channelB[2] = 1000006.0f;  // a higher channel: rows carry its previous block's value
   recorder.recording = true;
   ASSERT_TRUE(tick());
@@ -192,19 +181,17 @@ TEST_F(TickTest, RowValuesCarryAcrossBlocksAndAcRowsTakeTheBlockValue) {
   putFrames(6, {3, -3, 3, -3, 3});
   ASSERT_TRUE(tick());  // frames at 0-128 ms: one value at 128 from all five frames
   ASSERT_EQ(recorder.appended.size(), 1u);
-  EXPECT_EQ(recorder.appended[0], (std::vector<float>{3 + 0.5f, 3.5f}));
+  EXPECT_EQ(recorder.appended[0], (Rows{3 + 0.5f, 3.5f}));
   putFrames(2, {10, 20, 30, 40, 50});
   ASSERT_TRUE(tick());  // frames at 160-288: due 200 at frame 2 (224 ms); 300 not reached
   ASSERT_EQ(recorder.appended.size(), 2u);
-  EXPECT_EQ(recorder.appended[1], (std::vector<float>{20 + 3.5f, 3.5f}));
+  EXPECT_EQ(recorder.appended[1], (Rows{20 + 3.5f, 3.5f}));
   putFrames(2, {100, 7, 8, 9, 11});
   ASSERT_TRUE(tick());  // 320 ms: frames 3, 4 of the last block and frame 0 of this one; 416 ms: frames 1-3
   ASSERT_EQ(recorder.appended.size(), 3u);
   ASSERT_EQ(recorder.appended[2].size(), 4u);
   EXPECT_FLOAT_EQ(recorder.appended[2][0], 190.0f / 3.0f + 3.5f);
-  EXPECT_EQ(recorder.appended[2][1], 3.5f);
-  EXPECT_EQ(recorder.appended[2][2], 8.0f + 3.5f);
-  EXPECT_EQ(recorder.appended[2][3], 3.5f);
+  EXPECT_EQ(Rows(recorder.appended[2].begin() + 1, recorder.appended[2].end()), (Rows{3.5f, 8.0f + 3.5f, 3.5f}));
   EXPECT_EQ(a->accumulatedCount[1], 1u);  // frame 4 waits for 500 ms
   EXPECT_EQ(a->accumulator[1], 11.0f);
   EXPECT_EQ(a->dueTime[1], 500u);
@@ -212,8 +199,7 @@ TEST_F(TickTest, RowValuesCarryAcrossBlocksAndAcRowsTakeTheBlockValue) {
 
 TEST_F(TickTest, ZeroIntervalStillFillsEveryColumn) {
   s->Ftime = 0;
-  show(1, 1);
-  show(2, 2);
+  showPanels({{1}, {2}});
   s->FlagRec[1] = s->FlagRec[2] = 1;
   putFrames(1, {1, 2, 3, 4, 5});
   putFrames(2, {-1, -2, -3, -4, -5});
@@ -222,29 +208,19 @@ TEST_F(TickTest, ZeroIntervalStillFillsEveryColumn) {
   ASSERT_TRUE(tick());
   EXPECT_EQ(a->recordIntervalMs, 1u);
   // t = 0 ms is before the first due time (1 ms); one value per later frame.
-  EXPECT_EQ(recorder.appended[0], (std::vector<float>{1.5f, -1.5f, 3, -3, 4, -4, 5, -5}));
+  EXPECT_EQ(recorder.appended[0], (Rows{1.5f, -1.5f, 3, -3, 4, -4, 5, -5}));
 }
 
 TEST_F(TickTest, OutputWordsForEachWidth) {
-  show(1, 1);
-  show(2, 2, false);  // hidden: neither sets nor clears
-  show(3, 3);
-  show(4, 4);
-  show(5, 5);
-  show(6, 6);
-  show(7, 7);
-  show(8, 8);
-  s->NPK[1] = 3;   // bit 2
-  s->NPK[2] = 1;
-  s->NPK[3] = 0;   // no output
-  s->NPK[4] = 12;  // bit 11: beyond the byte
-  s->NPK[5] = 40;  // no such output
-  s->NPK[6] = -5;
-  s->NPK[7] = 20;  // bit 19
-  s->NPK[8] = 32;  // bit 31
+  // Panel j shows channel j with output NPK[j]: bits 2, 0, none, 11 (beyond
+  // the byte), none (no such output), none, 19, 31. Panel 2 is hidden: it
+  // neither sets nor clears; panel 9, hidden and in range, must not clear bit 2 either.
+  const int outputNumbers[] = {3, 1, 0, 12, 40, -5, 20, 32, 3};
+  for (int j = 1; j <= 9; ++j) {
+    show(j, j, j != 2 && j != 9);
+    s->NPK[j] = outputNumbers[j - 1];
+  }
   for (auto& p : panelStore) p.outOfRange = 1;
-  show(9, 9, false);  // hidden and in range: must not clear bit 2 either
-  s->NPK[9] = 3;
   panelStore[8].outOfRange = 0;
 
   s->nDO = 8;
@@ -264,27 +240,19 @@ TEST_F(TickTest, OutputWordsForEachWidth) {
   const uint32_t bits16 = (1u << 2) | (1u << 11) | (1u << 19) | (1u << 31);
   EXPECT_EQ(a->outputs16, bits16);  // all 32 bits kept
   EXPECT_EQ(a->sentOutputs16, bits16);
-  auto words = portWords(false);
-  ASSERT_EQ(words.size(), 1u);
-  EXPECT_EQ(words[0].value, 0x0804u);  // only the low 16 reach the port
-  EXPECT_EQ(words[0].bits, 16);
+  EXPECT_EQ(decodeWords(sink.bytes), (Words{{0x0804u, 16}}));  // only the low 16 reach the port
   panelStore[6].outOfRange = 0;  // bit 19 only: still a change of the word
   ASSERT_TRUE(tick());
-  words = portWords(false);
-  ASSERT_EQ(words.size(), 2u);
-  EXPECT_EQ(words[1].value, 0x0804u);
+  EXPECT_EQ(decodeWords(sink.bytes), Words(2, {0x0804u, 16}));
   panelStore[6].outOfRange = 1;
 
   sink.bytes.clear();
   s->nDO = 32;
   ASSERT_TRUE(tick());
   EXPECT_EQ(a->outputs32, bits16);
-  words = portWords(false);
-  ASSERT_EQ(words.size(), 1u);
-  EXPECT_EQ(words[0].value, bits16);
-  EXPECT_EQ(words[0].bits, 32);
+  EXPECT_EQ(decodeWords(sink.bytes), (Words{{bits16, 32}}));
   ASSERT_TRUE(tick());
-  EXPECT_EQ(portWords(false).size(), 1u);
+  EXPECT_EQ(decodeWords(sink.bytes).size(), 1u);
 
   sink.bytes.clear();
   s->nDO = 12;  // no such width: nothing built, nothing written
@@ -294,24 +262,21 @@ TEST_F(TickTest, OutputWordsForEachWidth) {
 }
 
 TEST_F(TickTest, MarkersCarryTheBlockTime) {
-  show(1, 1);
-  show(2, 2);
+  showPanels({{1}, {2}});
   s->NPK[1] = 3;
   s->NPK[2] = 20;
   recorder.recording = true;
   ASSERT_TRUE(tick());  // first block: outputs written, no markers
   EXPECT_TRUE(recorder.markers.empty());
   EXPECT_EQ(recorder.markerClears, 0);
-  EXPECT_EQ(portWords(false).size(), 1u);  // 0 against the reset's 0xFFFF
+  EXPECT_EQ(decodeWords(sink.bytes).size(), 1u);  // 0 against the reset's 0xFFFF
 
   panelStore[0].outOfRange = 1;
   panelStore[1].outOfRange = 1;
   ASSERT_TRUE(tick());
   ASSERT_EQ(recorder.markers.size(), 2u);
-  EXPECT_FLOAT_EQ(recorder.markers[0].time, 0.16f);
-  EXPECT_EQ(recorder.markers[0].type, 1);
-  EXPECT_EQ(recorder.markers[0].number, 2);
-  EXPECT_EQ(recorder.markers[1].number, 19);
+  expectMarker(0, 0.16f, 1, 2);
+  expectMarker(1, 0.16f, 1, 19);
   EXPECT_EQ(recorder.markerClears, 1);
 
   ASSERT_TRUE(tick());
@@ -319,33 +284,27 @@ TEST_F(TickTest, MarkersCarryTheBlockTime) {
   panelStore[0].outOfRange = 0;
   ASSERT_TRUE(tick());
   ASSERT_EQ(recorder.markers.size(), 3u);
-  EXPECT_FLOAT_EQ(recorder.markers[2].time, 0.48f);
-  EXPECT_EQ(recorder.markers[2].type, 0);
-  EXPECT_EQ(recorder.markers[2].number, 2);
+  expectMarker(2, 0.48f, 0, 2);
   EXPECT_EQ(recorder.markerClears, 3);
 }
 
 TEST_F(TickTest, BlocksThatWouldLeaveTheBuffersAreRefused) {
-  const auto refused = [&] {
+  // {frames, samples, position of channel 4}: no frames; more frames than the
+  // buffer holds; fewer samples than the frames need; two channels on one
+  // position; a position outside the frame.
+  for (auto [frames, samples, position] : std::initializer_list<std::tuple<uint32_t, uint32_t, int32_t>>{
+           {0, 0, 3}, {MAX_FRAMES_PER_BLOCK + 1, SAMPLE_BUFFER_SIZE, 3}, {4, 100, 3}, {4, 128, 2}, {4, 128, 32}}) {
+    SCOPED_TRACE(testing::Message() << frames << " frames, " << samples << " samples, position " << position);
+    setFrames(frames);
+    a->samplesPerBlock = samples;
+    a->slotPosition[3] = position;
     const uint32_t before = a->recordTimeMs;
     recorder.recording = true;
-    const bool ok = tick();
-    return !ok && a->recordTimeMs == before && recorder.appended.empty();
-  };
-  setFrames(0);
-  EXPECT_TRUE(refused());
-  setFrames(MAX_FRAMES_PER_BLOCK + 1);
-  a->samplesPerBlock = SAMPLE_BUFFER_SIZE;
-  EXPECT_TRUE(refused());
-  setFrames(4);
-  a->samplesPerBlock = 100;  // fewer samples than the frames need
-  EXPECT_TRUE(refused());
-  setFrames(4);
-  a->slotPosition[3] = 2;  // two channels on one position
-  EXPECT_TRUE(refused());
-  a->slotPosition[3] = 32;
-  EXPECT_TRUE(refused());
-  layoutKV310(MAX_FRAMES_PER_BLOCK);
+    EXPECT_FALSE(tick());
+    EXPECT_EQ(a->recordTimeMs, before);
+    EXPECT_TRUE(recorder.appended.empty());
+  }
+  layout(BOARD_KV310, MAX_FRAMES_PER_BLOCK);
   EXPECT_TRUE(tick());
 }
 
@@ -358,15 +317,11 @@ TEST_F(TickTest, KV310ConversionScalesByGainPerPosition) {
   std::vector<int16_t> raw(70, 16384);
   raw[69] = -32768;
   ASSERT_TRUE(convertKV310Block(*a, raw.data()));
-  EXPECT_FLOAT_EQ(a->sampleBuffer[0], 5.0f);
-  EXPECT_FLOAT_EQ(a->sampleBuffer[1], 0.5f);
-  EXPECT_FLOAT_EQ(a->sampleBuffer[33], 0.5f);
-  EXPECT_FLOAT_EQ(a->sampleBuffer[5], 5.0f);
-  EXPECT_FLOAT_EQ(a->sampleBuffer[69], -10.0f);
+  for (auto [i, volts] : {std::pair{0, 5.0f}, {1, 0.5f}, {33, 0.5f}, {5, 5.0f}, {69, -10.0f}})
+    EXPECT_FLOAT_EQ(a->sampleBuffer[i], volts) << "sample " << i;
   a->samplesPerBlock = SAMPLE_BUFFER_SIZE + 1;
   EXPECT_FALSE(convertKV310Block(*a, raw.data()));
 }
-
 
 // The block arithmetic done the plain way, channel by channel and frame by
 // frame, to hold the frame-major tick against on random configurations.
@@ -439,7 +394,7 @@ TEST_F(TickTest, MatchesThePlainArithmeticOnRandomBlocks) {
       recorder = FakeRecorder();
       a->recordActive = 0;
       for (auto& v : a->currentValues) v = 0.0f;
-      if (frames % 2) layoutKV310(frames); else layoutKV320(frames);
+      layout(frames % 2 ? BOARD_KV310 : BOARD_KV320, frames);
       s->Ftime = ftime;
       std::vector<int> panelChannels;
       for (int j = 1; j <= 32; ++j) {

@@ -9,10 +9,8 @@
 
 namespace {
 
-std::string tracePath(const char* name) { return ::testing::TempDir() + name; }
-
 TEST(TraceLog, FormatsLinesAndStartsEmpty) {
-  const std::string path = tracePath("trace_format");
+  const std::string path = ::testing::TempDir() + "trace_format";
   ASSERT_TRUE(traceLogSetPath(path.c_str()));
   traceValue("(int) bits", 0x00A5);
   traceText("--------");
@@ -27,7 +25,7 @@ TEST(TraceLog, FormatsLinesAndStartsEmpty) {
 }
 
 TEST(TraceLog, LinesFromThreeThreadsStayWholeAndInOrder) {
-  const std::string path = tracePath("trace_threads");
+  const std::string path = ::testing::TempDir() + "trace_threads";
   ASSERT_TRUE(traceLogSetPath(path.c_str()));
   constexpr int kLines = 300;
   const std::string padding(150, '.');
@@ -35,12 +33,8 @@ TEST(TraceLog, LinesFromThreeThreadsStayWholeAndInOrder) {
   for (int t = 0; t < 3; ++t) {
     writers.emplace_back([t, &padding] {
       for (int i = 0; i < kLines; ++i) {
-        if (t == 2) {
-          traceValue("(int) bits", i);
-        } else {
-          const std::string line = "T" + std::to_string(t) + " " + std::to_string(i) + " " + padding;
-          traceText(line.c_str());
-        }
+        if (t == 2) traceValue("(int) bits", i);
+        else traceText(("T" + std::to_string(t) + " " + std::to_string(i) + " " + padding).c_str());
       }
     });
   }
@@ -62,9 +56,7 @@ TEST(TraceLog, LinesFromThreeThreadsStayWholeAndInOrder) {
     ASSERT_EQ(line, "T" + std::to_string(t) + " " + std::to_string(next[t]) + " " + padding);
     ++next[t];
   }
-  EXPECT_EQ(next[0], kLines);
-  EXPECT_EQ(next[1], kLines);
-  EXPECT_EQ(next[2], kLines);
+  EXPECT_EQ(std::vector<int>(next, next + 3), std::vector<int>(3, kLines));
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
+#include <tuple>
+#include <utility>
 
 #include "acquisition/board_layout.h"
 
@@ -13,8 +16,6 @@ namespace {
 std::unique_ptr<AcquisitionState> newState() { return std::make_unique<AcquisitionState>(); }
 
 TEST(BoardLayout, BlockSizesAndRateBounds) {
-  EXPECT_EQ(blockSamplesFor(BOARD_KV310, 1000), 160u);  // 5 frames
-  EXPECT_EQ(blockSamplesFor(BOARD_KV320, 1000), 320u);  // 10 frames
   auto state = newState();
   state->sampleRateHz = 1000;
   applyBlockSize(*state, BOARD_KV310);
@@ -25,32 +26,24 @@ TEST(BoardLayout, BlockSizesAndRateBounds) {
   EXPECT_EQ(state->framesPerBlock, 10u);
 
   // 500 Hz on a KV310 is 80 samples, two and a half frames: blocks keep whole frames.
-  EXPECT_EQ(blockSamplesFor(BOARD_KV310, 500), 64u);
-  EXPECT_EQ(blockSamplesFor(BOARD_KV310, 199), 0u);
-  EXPECT_EQ(blockSamplesFor(BOARD_KV310, 0), 0u);
-  EXPECT_EQ(blockSamplesFor(BOARD_KV310, -1000), 0u);
-  EXPECT_EQ(blockSamplesFor(BOARD_NONE, 1000), 0u);
-  EXPECT_EQ(blockSamplesFor(BOARD_KV310, 204800), 32768u);
-  EXPECT_EQ(blockSamplesFor(BOARD_KV320, 102400), 32768u);
-  EXPECT_EQ(blockSamplesFor(BOARD_KV320, 100), 32u);
-  EXPECT_EQ(blockSamplesFor(BOARD_KV310, 2000000000), 320000000u);  // no overflow in the product
+  for (auto [board, rate, samples] : std::initializer_list<std::tuple<BoardType, int32_t, uint32_t>>{
+           {BOARD_KV310, 1000, 160},    {BOARD_KV320, 1000, 320},     {BOARD_KV310, 500, 64},
+           {BOARD_KV310, 199, 0},       {BOARD_KV310, 0, 0},          {BOARD_KV310, -1000, 0},
+           {BOARD_NONE, 1000, 0},       {BOARD_KV310, 204800, 32768}, {BOARD_KV320, 102400, 32768},
+           {BOARD_KV320, 100, 32},      {BOARD_KV310, 2000000000, 320000000}})  // no overflow in the product
+    EXPECT_EQ(blockSamplesFor(board, rate), samples) << board << " " << rate;
 
-  EXPECT_FALSE(rateFitsBoard(BOARD_KV310, 199));
-  EXPECT_TRUE(rateFitsBoard(BOARD_KV310, 200));
-  EXPECT_TRUE(rateFitsBoard(BOARD_KV310, 204800));
-  EXPECT_FALSE(rateFitsBoard(BOARD_KV310, 204801));
-  EXPECT_FALSE(rateFitsBoard(BOARD_KV320, 99));
-  EXPECT_TRUE(rateFitsBoard(BOARD_KV320, 100));
-  EXPECT_TRUE(rateFitsBoard(BOARD_KV320, 102400));
-  EXPECT_FALSE(rateFitsBoard(BOARD_KV320, 102401));
-  EXPECT_FALSE(rateFitsBoard(BOARD_KV320, 0));
-  EXPECT_FALSE(rateFitsBoard(BOARD_KV320, -500));
+  for (auto [board, rate, fits] : std::initializer_list<std::tuple<BoardType, int32_t, bool>>{
+           {BOARD_KV310, 199, false},   {BOARD_KV310, 200, true},     {BOARD_KV310, 204800, true},
+           {BOARD_KV310, 204801, false}, {BOARD_KV320, 99, false},    {BOARD_KV320, 100, true},
+           {BOARD_KV320, 102400, true}, {BOARD_KV320, 102401, false}, {BOARD_KV320, 0, false},
+           {BOARD_KV320, -500, false}})
+    EXPECT_EQ(rateFitsBoard(board, rate), fits) << board << " " << rate;
   // Every accepted rate gives 1 to 1024 frames.
   for (BoardType b : {BOARD_KV310, BOARD_KV320})
     for (int32_t r : {minimumRateHz(b), maximumRateHz(b)}) {
-      uint32_t s = blockSamplesFor(b, r);
-      EXPECT_GE(s, 32u);
-      EXPECT_LE(s, 32768u);
+      EXPECT_GE(blockSamplesFor(b, r), 32u);
+      EXPECT_LE(blockSamplesFor(b, r), 32768u);
     }
 
   EXPECT_EQ(truncatedRate(1000.9), 1000);
@@ -70,12 +63,9 @@ TEST(BoardLayout, FrameLayouts) {
                                 16, 18, 20, 22, 24, 26, 28, 30, 17, 19, 21, 23, 25, 27, 29, 31};
   for (int i = 0; i < 32; ++i) EXPECT_EQ(state->slotPosition[i], expected[i]) << "channel " << i + 1;
   // Pair k: channels (k+1, k+9) for k < 8, (k+9, k+17) above, at positions 2k and 2k+1.
-  EXPECT_EQ(kv320PairChannel(0, false), 1);
-  EXPECT_EQ(kv320PairChannel(0, true), 9);
-  EXPECT_EQ(kv320PairChannel(7, true), 16);
-  EXPECT_EQ(kv320PairChannel(8, false), 17);
-  EXPECT_EQ(kv320PairChannel(8, true), 25);
-  EXPECT_EQ(kv320PairChannel(15, true), 32);
+  for (auto [pair, second, channel] :
+       {std::tuple{0, false, 1}, {0, true, 9}, {7, true, 16}, {8, false, 17}, {8, true, 25}, {15, true, 32}})
+    EXPECT_EQ(kv320PairChannel(pair, second), channel) << pair << " " << second;
 }
 
 TEST(BoardLayout, GainsListsAndRecords) {
@@ -83,20 +73,12 @@ TEST(BoardLayout, GainsListsAndRecords) {
   MeterSettings settings;
   const int32_t driverGains[8] = {7, 2, 8, 32, 128, 9, 9, 9};
   takeDriverGains(*state, driverGains);
-  EXPECT_EQ(state->gainFactor[0].load(), 1);  // entry 0 and 5-7 stay 1
-  EXPECT_EQ(state->gainFactor[1].load(), 2);
-  EXPECT_EQ(state->gainFactor[4].load(), 128);
-  EXPECT_EQ(state->gainFactor[5].load(), 1);
+  // Entry 0 and 5-7 stay 1.
+  for (auto [code, gain] : {std::pair{0, 1}, {1, 2}, {4, 128}, {5, 1}}) EXPECT_EQ(state->gainFactor[code].load(), gain);
   const int32_t badGains[8] = {1, 0, -4, 16, 0, 1, 1, 1};
   takeDriverGains(*state, badGains);  // a gain of 0 or less would divide by zero later
-  EXPECT_EQ(state->gainFactor[1].load(), 2);
-  EXPECT_EQ(state->gainFactor[2].load(), 8);
-  EXPECT_EQ(state->gainFactor[3].load(), 16);
-
-  EXPECT_EQ(gainForCode(*state, 0), 1);
-  EXPECT_EQ(gainForCode(*state, 3), 16);
-  EXPECT_EQ(gainForCode(*state, 8), 1);
-  EXPECT_EQ(gainForCode(*state, -1), 1);
+  for (auto [code, gain] : {std::pair{1, 2}, {2, 8}, {3, 16}}) EXPECT_EQ(state->gainFactor[code].load(), gain);
+  for (auto [code, gain] : {std::pair{0, 1}, {3, 16}, {8, 1}, {-1, 1}}) EXPECT_EQ(gainForCode(*state, code), gain);
 
   settings.Kadc[1] = 1;   // channel 1: x2
   settings.Kadc[9] = 4;   // channel 9: x128
@@ -113,83 +95,58 @@ TEST(BoardLayout, GainsListsAndRecords) {
   EXPECT_EQ(state->pairGain[15], 1 + (1 << 16));   // pair 15: channels 24 and 32
   for (int k = 0; k < 16; ++k) EXPECT_EQ(state->pairList[k], k);
 
+  // The records' bytes: {offset, 32-bit value}.
+  using Fields = std::initializer_list<std::pair<size_t, int32_t>>;
+  const auto expectFields = [](const void* record, Fields fields) {
+    for (auto [offset, value] : fields) {
+      int32_t v;
+      std::memcpy(&v, static_cast<const unsigned char*>(record) + offset, 4);
+      EXPECT_EQ(v, value) << "offset " << offset;
+    }
+  };
   state->sampleRateHz = 1000;
   applyBlockSize(*state, BOARD_KV320);
   AcquisitionRecord record;
   fillKV320Record(record, *state);
-  unsigned char bytes[sizeof record];
-  std::memcpy(bytes, &record, sizeof record);
-  auto intAt = [&](size_t offset) {
-    int32_t v;
-    std::memcpy(&v, bytes + offset, 4);
-    return v;
-  };
+  expectFields(&record, {{0, 100}, {4, 56}, {8, 2}, {12, 320}, {16, 2}, {20, 16}, {24, 0}, {36, 0}, {40, 0}, {44, 16}});
   double rate;
-  std::memcpy(&rate, bytes + 28, 8);
-  EXPECT_EQ(intAt(0), 100);
-  EXPECT_EQ(intAt(4), 56);
-  EXPECT_EQ(intAt(8), 2);
-  EXPECT_EQ(intAt(12), 320);
-  EXPECT_EQ(intAt(16), 2);
-  EXPECT_EQ(intAt(20), 16);
-  EXPECT_EQ(intAt(24), 0);
+  std::memcpy(&rate, reinterpret_cast<const unsigned char*>(&record) + 28, 8);
   EXPECT_EQ(rate, 1000.0);
-  EXPECT_EQ(intAt(36), 0);
-  EXPECT_EQ(intAt(40), 0);
-  EXPECT_EQ(intAt(44), 16);
   EXPECT_EQ(record.gainList, state->pairGain);
   EXPECT_EQ(record.channelList, state->pairList);
 
   fillKV310Record(record, *state);
-  std::memcpy(bytes, &record, sizeof record);
-  EXPECT_EQ(intAt(12), 0);
-  EXPECT_EQ(intAt(16), 1);
-  EXPECT_EQ(intAt(20), 0);
-  EXPECT_EQ(intAt(44), 32);
+  expectFields(&record, {{12, 0}, {16, 1}, {20, 0}, {44, 32}});
   EXPECT_EQ(record.gainList, state->positionGain);
   EXPECT_EQ(record.channelList, state->channelList);
 
   InfoRecord info;
-  std::memcpy(bytes, &info, 16);
-  EXPECT_EQ(intAt(0), 300);
-  EXPECT_EQ(intAt(4), 44);
+  expectFields(&info, {{0, 300}, {4, 44}});
 }
 
 TEST(BoardLayout, MinimumRecordInterval) {
-  auto state = newState();
-  MeterSettings settings;
-  state->sampleRateHz = 1000;
-
-  settings.Ftime = 10;
-  state->recordIntervalMs = 10;
-  EXPECT_TRUE(raiseRecordInterval(*state, settings, BOARD_KV310));
-  EXPECT_EQ(state->recordIntervalMs, 32u);
-  EXPECT_EQ(settings.Ftime, 32);
-
-  settings.Ftime = 10;
-  state->recordIntervalMs = 10;
-  EXPECT_TRUE(raiseRecordInterval(*state, settings, BOARD_KV320));
-  EXPECT_EQ(state->recordIntervalMs, 16u);
-  EXPECT_EQ(settings.Ftime, 16);
-
-  settings.Ftime = 500;
-  state->recordIntervalMs = 500;
-  EXPECT_FALSE(raiseRecordInterval(*state, settings, BOARD_KV310));
-  EXPECT_EQ(settings.Ftime, 500);
-
-  // A negative interval would pass an unsigned comparison and never make a row due.
-  settings.Ftime = -5;
-  state->recordIntervalMs = static_cast<uint32_t>(-5);
-  EXPECT_TRUE(raiseRecordInterval(*state, settings, BOARD_KV310));
-  EXPECT_EQ(settings.Ftime, 32);
-
-  // Above 32000 Hz the minimum truncates to 0; an interval of 0 still becomes 1 ms.
-  state->sampleRateHz = 100000;
+  // A negative interval would pass an unsigned comparison and never make a row
+  // due. Above 32000 Hz the KV310 minimum truncates to 0; an interval of 0
+  // still becomes 1 ms.
+  const struct {
+    BoardType board;
+    int32_t rate, interval;
+    bool raised;
+    int32_t ftime;
+  } cases[] = {{BOARD_KV310, 1000, 10, true, 32}, {BOARD_KV320, 1000, 10, true, 16}, {BOARD_KV310, 1000, 500, false, 500},
+               {BOARD_KV310, 1000, -5, true, 32}, {BOARD_KV310, 100000, 0, true, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.board << " " << c.rate << " Hz, " << c.interval << " ms");
+    auto state = newState();
+    MeterSettings settings;
+    state->sampleRateHz = c.rate;
+    settings.Ftime = c.interval;
+    state->recordIntervalMs = static_cast<uint32_t>(c.interval);
+    EXPECT_EQ(raiseRecordInterval(*state, settings, c.board), c.raised);
+    EXPECT_EQ(settings.Ftime, c.ftime);
+    EXPECT_EQ(state->recordIntervalMs, static_cast<uint32_t>(c.ftime));
+  }
   EXPECT_EQ(minimumRecordInterval(BOARD_KV310, 100000), 0u);
-  settings.Ftime = 0;
-  state->recordIntervalMs = 0;
-  EXPECT_TRUE(raiseRecordInterval(*state, settings, BOARD_KV310));
-  EXPECT_EQ(settings.Ftime, 1);
   EXPECT_EQ(minimumRecordInterval(BOARD_KV320, 3000), 5u);  // 5.33 truncated
 }
 

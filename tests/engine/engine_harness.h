@@ -8,23 +8,36 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "acquisition/acquisition_engine_win.h"
 #include "settings/meter_settings.h"
 
+using Lines = std::vector<std::string>;
+
 std::string readWholeFile(const std::string& path);
-std::vector<std::string> splitLines(const std::string& text);
+Lines splitLines(const std::string& text);
+// Expects every one of the wanted lines among lines.
+void expectLines(const Lines& lines, std::initializer_list<const char*> wanted);
+
+// A hidden top-level window of its own class; user goes to GWLP_USERDATA.
+HWND hiddenWindow(const wchar_t* className, WNDPROC procedure, void* user = nullptr);
+template <typename T>
+T* windowUser(HWND window) {
+  return reinterpret_cast<T*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
 
 // The notices (Windows-1251 texts) received by the hidden window.
 class NoticeWindow {
  public:
   NoticeWindow();
-  ~NoticeWindow();
+  ~NoticeWindow() { DestroyWindow(window_); }
   HWND handle() const { return window_; }
-  std::vector<std::string> notices;
+  Lines notices;
 
  private:
   static LRESULT CALLBACK procedure(HWND, UINT, WPARAM, LPARAM);
@@ -40,13 +53,15 @@ class EngineTest : public ::testing::Test {
   void writeSimConfig(const std::string& text);
   // Creates and starts the engine; returns once its init has finished.
   std::unique_ptr<AcquisitionEngine> startEngine();
+  // A fresh run: no notices, no port log, the given configuration; then startEngine.
+  std::unique_ptr<AcquisitionEngine> startWith(const std::string& config);
   // Lets the engine tick with running set for about ms.
   void runFor(AcquisitionEngine& engine, DWORD ms);
 
   std::string path(const char* name) const { return folder_ + "\\" + name; }
   std::string portLog() const { return readWholeFile(path("port.log")); }
-  std::vector<std::string> events() const { return splitLines(readWholeFile(path("events.log"))); }
-  std::vector<std::string> trace() const { return splitLines(readWholeFile(path("Trace"))); }
+  Lines events() const { return splitLines(readWholeFile(path("events.log"))); }
+  Lines trace() const { return splitLines(readWholeFile(path("Trace"))); }
 
   MeterSettings* settings = nullptr;
   std::unique_ptr<NoticeWindow> notices;
@@ -54,6 +69,11 @@ class EngineTest : public ::testing::Test {
  private:
   std::string folder_;
 };
+
+// boardReady and initResult together.
+inline std::pair<int32_t, int32_t> readyAndInit(const AcquisitionEngine& engine) {
+  return {engine.boardReady.load(), engine.initResult.load()};
+}
 
 // The registry value "path" of a driver key; empty when missing.
 std::string driverPath(const char* group, const char* name);

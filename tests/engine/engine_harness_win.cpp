@@ -1,57 +1,58 @@
 #include "engine_harness.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <fstream>
+#include <sstream>
 
 #include "acquisition/periodic_worker_win.h"
 #include "acquisition/trace_log.h"
 #include "panels/panel_table.h"
 
 namespace {
-constexpr wchar_t NOTICE_CLASS[] = L"EngineTestNotices";
 constexpr DWORD INIT_WAIT_MS = 30000;
+
+std::string driverKey(const char* group, const char* name) {
+  return std::string("SOFTWARE\\Tarvelin\\") + group + "\\1.0\\" + name;
+}
 }  // namespace
 
 std::string readWholeFile(const std::string& path) {
-  std::string text;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return text;
-  char buffer[4096];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, got);
-  std::fclose(f);
-  return text;
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
-std::vector<std::string> splitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
+Lines splitLines(const std::string& text) {
+  std::istringstream in(text);
+  Lines lines;
+  for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
-    start = end + 1;
   }
   return lines;
 }
 
-NoticeWindow::NoticeWindow() {
+void expectLines(const Lines& lines, std::initializer_list<const char*> wanted) {
+  for (const char* line : wanted) EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+}
+
+HWND hiddenWindow(const wchar_t* className, WNDPROC procedure, void* user) {
   WNDCLASSW wc = {};
   wc.lpfnWndProc = procedure;
   wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = NOTICE_CLASS;
+  wc.lpszClassName = className;
   RegisterClassW(&wc);  // fails harmlessly when already registered
-  window_ = CreateWindowW(NOTICE_CLASS, L"", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
-  SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  HWND window = CreateWindowW(className, L"", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(user));
+  return window;
 }
 
-NoticeWindow::~NoticeWindow() { DestroyWindow(window_); }
+NoticeWindow::NoticeWindow() : window_(hiddenWindow(L"EngineTestNotices", procedure, this)) {}
 
 LRESULT CALLBACK NoticeWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_USER && wParam == ENGINE_NOTICE) {
-    auto* self = reinterpret_cast<NoticeWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self) self->notices.emplace_back(reinterpret_cast<const char*>(lParam));
+    if (auto* self = windowUser<NoticeWindow>(window)) self->notices.emplace_back(reinterpret_cast<const char*>(lParam));
     return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
@@ -82,11 +83,8 @@ void EngineTest::TearDown() {
 }
 
 void EngineTest::writeSimConfig(const std::string& text) {
-  std::string all = text + "\nportlog = " + path("port.log") + "\neventlog = " + path("events.log") + "\n";
-  FILE* f = std::fopen(path("kvsim.cfg").c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fwrite(all.data(), 1, all.size(), f);
-  std::fclose(f);
+  ASSERT_TRUE(std::ofstream(path("kvsim.cfg"), std::ios::binary)
+              << text << "\nportlog = " << path("port.log") << "\neventlog = " << path("events.log") << "\n");
   SetEnvironmentVariableA("KVSIM_CONFIG", path("kvsim.cfg").c_str());
 }
 
@@ -102,37 +100,29 @@ std::unique_ptr<AcquisitionEngine> EngineTest::startEngine() {
   return engine;
 }
 
+std::unique_ptr<AcquisitionEngine> EngineTest::startWith(const std::string& config) {
+  notices->notices.clear();
+  DeleteFileA(path("port.log").c_str());
+  writeSimConfig(config);
+  return startEngine();
+}
+
 void EngineTest::runFor(AcquisitionEngine& engine, DWORD ms) {
   engine.running.store(1);
   pumpMessagesFor(ms);
   engine.running.store(0);
 }
 
-namespace {
-std::string driverKey(const char* group, const char* name) {
-  return std::string("SOFTWARE\\Tarvelin\\") + group + "\\1.0\\" + name;
-}
-}  // namespace
-
 std::string driverPath(const char* group, const char* name) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, driverKey(group, name).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return {};
   char value[512] = {};
-  DWORD bytes = sizeof value - 1;
-  DWORD type = 0;
-  LONG status = RegQueryValueExA(key, "path", nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes);
-  RegCloseKey(key);
-  return status == ERROR_SUCCESS ? std::string(value) : std::string();
+  DWORD bytes = sizeof value;
+  return RegGetValueA(HKEY_LOCAL_MACHINE, driverKey(group, name).c_str(), "path", RRF_RT_REG_SZ, nullptr, value,
+                      &bytes) == ERROR_SUCCESS
+             ? std::string(value)
+             : std::string();
 }
 
 bool setDriverPath(const char* group, const char* name, const std::string& value) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, driverKey(group, name).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                      &key, nullptr) != ERROR_SUCCESS)
-    return false;
-  LONG status = RegSetValueExA(key, "path", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                               static_cast<DWORD>(value.size() + 1));
-  RegCloseKey(key);
-  return status == ERROR_SUCCESS;
+  return RegSetKeyValueA(HKEY_LOCAL_MACHINE, driverKey(group, name).c_str(), "path", REG_SZ, value.c_str(),
+                         static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
 }

@@ -14,28 +14,25 @@ namespace {
 // A stand-in panel window: counts PANEL_SAMPLES and keeps the address it got.
 struct PanelProbe {
   static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_USER && wParam == PANEL_SAMPLES) {
-      auto* self = reinterpret_cast<PanelProbe*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-      self->count++;
-      self->address = lParam;
-      return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  PanelProbe() {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"EngineTestPanel";
-    RegisterClassW(&wc);
-    window = CreateWindowW(L"EngineTestPanel", L"", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    if (message != WM_USER || wParam != PANEL_SAMPLES) return DefWindowProcW(window, message, wParam, lParam);
+    auto* self = windowUser<PanelProbe>(window);
+    self->count++;
+    self->address = lParam;
+    return 0;
   }
   ~PanelProbe() { DestroyWindow(window); }
-  HWND window = nullptr;
+  HWND window = hiddenWindow(L"EngineTestPanel", procedure, this);
   int count = 0;
   LPARAM address = 0;
 };
+
+// A visible, out-of-range panel at position (1-32) showing channel.
+void showPanel(PanelState& panel, int position, int channel) {
+  panel.channel.store(channel);
+  panel.visible.store(1);
+  panel.outOfRange.store(1);
+  panelTable[position - 1] = &panel;
+}
 
 // Every channel a different DC level: a channel read from the wrong frame
 // position shows at once.
@@ -50,14 +47,12 @@ std::string dcChannels() {
 }
 
 TEST_F(EngineTest, ChannelValuesReachTheirChannels) {
-  struct Run {
+  const struct {
     const char* board;
     double rate;
     float tolerance;
-  };
-  const Run runs[] = {{"KV320", 1000.0, 1e-5f}, {"KV310", 1000.0, 5e-4f}, {"KV310", 500.0, 5e-4f},
-                      {"KV320", 2500.0, 1e-5f}};
-  for (const Run& r : runs) {
+  } runs[] = {{"KV320", 1000.0, 1e-5f}, {"KV310", 1000.0, 5e-4f}, {"KV310", 500.0, 5e-4f}, {"KV320", 2500.0, 1e-5f}};
+  for (const auto& r : runs) {
     SCOPED_TRACE(std::string(r.board) + " at " + std::to_string(r.rate));
     // Gains 2, 4, 8, 16 with 5 V full scale: the gains reach the board, which saturates.
     writeSimConfig(std::string("board = ") + r.board + "\ngains = 2, 4, 8, 16\nfullscale = 5\n" + dcChannels() +
@@ -94,14 +89,8 @@ TEST_F(EngineTest, OutputWordsOnThePortAndInTheTrace) {
   settings->NPK[1] = 17;  // channel 1 -> bit 16
   settings->NPK[2] = 2;   // channel 2 -> bit 1
   PanelState first, second;
-  first.channel.store(1);
-  second.channel.store(2);
-  for (PanelState* p : {&first, &second}) {
-    p->visible.store(1);
-    p->outOfRange.store(1);
-  }
-  panelTable[0] = &first;
-  panelTable[1] = &second;
+  showPanel(first, 1, 1);
+  showPanel(second, 2, 2);
   auto engine = startEngine();
   runFor(*engine, 1200);
   engine.reset();
@@ -117,15 +106,13 @@ TEST_F(EngineTest, OutputWordsOnThePortAndInTheTrace) {
   int n = decodePortBytes(bytes + 1, count - 1, false, words, 64);
   // Reset: four 16-bit zeros; the tick: one 32-bit word; teardown: two 16-bit zeros.
   ASSERT_EQ(n, 7);
-  for (int i : {0, 1, 2, 3, 5, 6}) {
-    EXPECT_EQ(words[i].value, 0u) << i;
-    EXPECT_EQ(words[i].bits, 16) << i;
+  for (int i = 0; i < 7; ++i) {
+    EXPECT_EQ(words[i].value, i == 4 ? 0x00010002u : 0u) << i;
+    EXPECT_EQ(words[i].bits, i == 4 ? 32 : 16) << i;
   }
-  EXPECT_EQ(words[4].value, 0x00010002u);
-  EXPECT_EQ(words[4].bits, 32);
   EXPECT_EQ(bytes[count - 1], 0xF0);  // the base byte is left on the port
 
-  const std::vector<std::string> expectedTrace = {
+  const Lines expectedTrace = {
       "(int) bits=0(0)", "(int) bits=0(0)", "(int) bits=0(0)", "(int) bits=0(0)",
       "--------",        "(int) bits=1(1)", "(int) bits=2(2)",
       "(int) bits=0(0)", "(int) bits=0(0)",
@@ -138,10 +125,7 @@ TEST_F(EngineTest, ByteOutputsOnAKV310) {
   settings->nDO = 8;
   settings->NPK[4] = 3;  // channel 4 -> bit 2
   PanelState panel;
-  panel.channel.store(4);
-  panel.visible.store(1);
-  panel.outOfRange.store(1);
-  panelTable[10] = &panel;
+  showPanel(panel, 11, 4);
   auto engine = startEngine();
   runFor(*engine, 800);
   panel.outOfRange.store(0);

@@ -3,20 +3,20 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
+#include <vector>
 
 #include "sim_config.h"
 
 namespace {
 
+using Gains = std::vector<int32_t>;
+
 TEST(SimConfig, ParsesEveryKeyAndKeepsDefaults) {
   SimConfig c;
   parseSimConfig("", c);
   EXPECT_EQ(c.board, SimBoard::KV320);
-  EXPECT_EQ(c.gains[0], 1);
-  EXPECT_EQ(c.gains[1], 1);
-  EXPECT_EQ(c.gains[2], 10);
-  EXPECT_EQ(c.gains[3], 100);
-  EXPECT_EQ(c.gains[4], 1000);
+  EXPECT_EQ(Gains(c.gains, c.gains + 8), (Gains{1, 1, 10, 100, 1000, 1, 1, 1}));
   EXPECT_EQ(c.fullScale, 10.0);
   EXPECT_EQ(c.channels[31].wave, SimWave::Dc);
   EXPECT_EQ(c.channels[31].a, 0.0);
@@ -40,9 +40,7 @@ TEST(SimConfig, ParsesEveryKeyAndKeepsDefaults) {
       c);
   EXPECT_EQ(c.firstBadLine, 0);
   EXPECT_EQ(c.board, SimBoard::KV310);
-  EXPECT_EQ(c.gains[1], 2);
-  EXPECT_EQ(c.gains[4], 16);
-  EXPECT_EQ(c.gains[5], 1);
+  EXPECT_EQ(Gains(c.gains, c.gains + 8), (Gains{1, 2, 4, 8, 16, 1, 1, 1}));
   EXPECT_EQ(c.fullScale, 5.0);
   EXPECT_EQ(c.channels[0].wave, SimWave::Dc);
   EXPECT_EQ(c.channels[0].a, 1.5);
@@ -100,19 +98,15 @@ TEST(SimConfig, SignalsAreAFunctionOfTheSampleIndex) {
 }
 
 TEST(SimConfig, RawCountsAndClipping) {
-  EXPECT_EQ(simRawCount(1.0, 1, 10.0), 3277);
-  EXPECT_EQ(simRawCount(1.0, 10, 10.0), 32767);   // 32768 clamps
-  EXPECT_EQ(simRawCount(-20.0, 1, 10.0), -32768);
-  EXPECT_EQ(simRawCount(0.05, 100, 10.0), 16384);
-  EXPECT_FLOAT_EQ(simClippedVolts(0.5, 10, 10.0), 0.5f);
-  EXPECT_FLOAT_EQ(simClippedVolts(2.0, 10, 10.0), 1.0f);
-  EXPECT_FLOAT_EQ(simClippedVolts(-2.0, 10, 10.0), -1.0f);
+  // {volts, gain, raw count}; 1 V x 10 would be 32768, which clamps.
+  for (auto [volts, gain, count] : {std::tuple{1.0, 1, 3277}, {1.0, 10, 32767}, {-20.0, 1, -32768}, {0.05, 100, 16384}})
+    EXPECT_EQ(simRawCount(volts, gain, 10.0), count) << volts << " V x " << gain;
+  for (auto [volts, clipped] : {std::pair{0.5, 0.5f}, {2.0, 1.0f}, {-2.0, -1.0f}})
+    EXPECT_FLOAT_EQ(simClippedVolts(volts, 10, 10.0), clipped) << volts;
   SimConfig c;
   parseSimConfig("gains = 1, 3, 9, 27\n", c);
-  EXPECT_TRUE(simGainOffered(c, 1));
-  EXPECT_TRUE(simGainOffered(c, 27));
-  EXPECT_FALSE(simGainOffered(c, 10));
-  EXPECT_FALSE(simGainOffered(c, 0));
+  for (auto [gain, offered] : {std::pair{1, true}, {27, true}, {10, false}, {0, false}})
+    EXPECT_EQ(simGainOffered(c, gain), offered) << gain;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "acquisition/periodic_worker_win.h"
+#include "engine_harness.h"
 
 namespace {
 
@@ -75,12 +76,7 @@ LRESULT CALLBACK slowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 
 TEST(PeriodicWorker, StopsWhileTicksWaitOnTheWindowThread) {
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = slowProcedure;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"WorkerTestSlow";
-  RegisterClassW(&wc);
-  HWND window = CreateWindowW(L"WorkerTestSlow", L"", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+  HWND window = hiddenWindow(L"WorkerTestSlow", slowProcedure);
   for (int round = 0; round < 5; ++round) {
     SendingWorker worker;
     worker.target = window;
