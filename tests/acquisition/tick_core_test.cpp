@@ -213,10 +213,11 @@ TEST_F(TickTest, ZeroIntervalStillFillsEveryColumn) {
 
 TEST_F(TickTest, OutputWordsForEachWidth) {
   // Panel j shows channel j with output NPK[j]: bits 2, 0, none, 11 (beyond
-  // the byte), none (no such output), none, 19, 31. Panel 2 is hidden: it
-  // neither sets nor clears; panel 9, hidden and in range, must not clear bit 2 either.
-  const int outputNumbers[] = {3, 1, 0, 12, 40, -5, 20, 32, 3};
-  for (int j = 1; j <= 9; ++j) {
+  // the byte), none (no such output), none, 19, 31, 2, 8 (the first past the
+  // byte). Panel 2 is hidden: it neither sets nor clears; panel 9, hidden and
+  // in range, must not clear bit 2 either.
+  const int outputNumbers[] = {3, 1, 0, 12, 40, -5, 20, 32, 3, 9};
+  for (int j = 1; j <= 10; ++j) {
     show(j, j, j != 2 && j != 9);
     s->NPK[j] = outputNumbers[j - 1];
   }
@@ -237,13 +238,15 @@ TEST_F(TickTest, OutputWordsForEachWidth) {
   sink.bytes.clear();
   s->nDO = 16;
   ASSERT_TRUE(tick());
-  const uint32_t bits16 = (1u << 2) | (1u << 11) | (1u << 19) | (1u << 31);
+  const uint32_t bits16 = (1u << 2) | (1u << 8) | (1u << 11) | (1u << 19) | (1u << 31);
   EXPECT_EQ(a->outputs16, bits16);  // all 32 bits kept
   EXPECT_EQ(a->sentOutputs16, bits16);
-  EXPECT_EQ(decodeWords(sink.bytes), (Words{{0x0804u, 16}}));  // only the low 16 reach the port
+  EXPECT_EQ(decodeWords(sink.bytes), (Words{{0x0904u, 16}}));  // only the low 16 reach the port
+  ASSERT_TRUE(tick());  // unchanged: nothing written
+  EXPECT_EQ(decodeWords(sink.bytes).size(), 1u);
   panelStore[6].outOfRange = 0;  // bit 19 only: still a change of the word
   ASSERT_TRUE(tick());
-  EXPECT_EQ(decodeWords(sink.bytes), Words(2, {0x0804u, 16}));
+  EXPECT_EQ(decodeWords(sink.bytes), Words(2, {0x0904u, 16}));
   panelStore[6].outOfRange = 1;
 
   sink.bytes.clear();
