@@ -11,31 +11,42 @@ struct Ranges {
   float low(int n) { return channelRangeLow(s, gains, n); }
 };
 
-TEST(ChannelRanges, PlainChannelsGainsAndSigns) {
-  Ranges r;
-  EXPECT_FLOAT_EQ(r.high(0), 10.0f);  // graph trace without a channel
-  EXPECT_FLOAT_EQ(r.low(0), -10.0f);
+TEST(ChannelRanges, PlainChannelsGainsSignsAndOutOfTableInputs) {
+  const struct {
+    int channel;  // K, B and Kadc are set for channels 1-32 only
+    float k, b;
+    int kadc, gain;  // gain code, and the amplification set-up reported for it
+    float high, low;
+  } cases[] = {
+      {0, 0, 0, 0, 1, 10, -10},                            // graph trace without a channel
+      {1, 1, 0, 0, 1, 10, -10},                            // Kadc 0: amplification 1
+      {1, 1, 0, 2, 1, 10, -10},                            // before set-up every code gives span 10
+      {1, 1, 0, 2, 10, 1, -1},
+      {2, 2, 1, 0, 1, 21, -19},
+      {3, -1, 0, 0, 1, -10, 10},                           // returned as computed, upper below lower
+      {1, 1, 1000040, 0, 1, 1000040 + 10, 1000040 - 10},  // names no channel: a plain offset
+      {1, 1, 3.0e9f, 0, 1, 3.0e9f, 3.0e9f},
+      {1, 1, 0, 8, 1, 10, -10},                            // outside the gain table: amplification 1
+      {1, 1, 0, -1, 1, 10, -10},
+      {1, 1, 0, 1, 0, 10, -10},                            // no amplification reported: no division by zero
+      {33, 0, 0, 0, 1, 10, -10},                           // no such channel
+      {-1, 0, 0, 0, 1, 10, -10},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "channel " << c.channel << " K " << c.k << " B " << c.b << " Kadc " << c.kadc
+                                    << " gain " << c.gain);
+    Ranges r;
+    if (c.channel >= 1 && c.channel <= 32) {
+      r.s.channelK[c.channel] = c.k;
+      r.s.channelB[c.channel] = c.b;
+      r.s.Kadc[c.channel] = c.kadc;
+    }
+    if (c.kadc >= 0 && c.kadc < 8) r.gains[c.kadc] = c.gain;
+    EXPECT_FLOAT_EQ(r.high(c.channel), c.high);
+    EXPECT_FLOAT_EQ(r.low(c.channel), c.low);
+  }
 
-  r.s.channelK[1] = 1.0f;  // Kadc 0: amplification 1
-  EXPECT_FLOAT_EQ(r.high(1), 10.0f);
-  EXPECT_FLOAT_EQ(r.low(1), -10.0f);
-
-  r.s.Kadc[1] = 2;
-  EXPECT_FLOAT_EQ(r.high(1), 10.0f) << "before set-up every code gives span 10";
-  r.gains[2] = 10;
-  EXPECT_FLOAT_EQ(r.high(1), 1.0f);
-  EXPECT_FLOAT_EQ(r.low(1), -1.0f);
-
-  r.s.channelK[2] = 2.0f;
-  r.s.channelB[2] = 1.0f;
-  EXPECT_FLOAT_EQ(r.high(2), 21.0f);
-  EXPECT_FLOAT_EQ(r.low(2), -19.0f);
-
-  r.s.channelK[3] = -1.0f;  // returned as computed, upper below lower
-  EXPECT_FLOAT_EQ(r.high(3), -10.0f);
-  EXPECT_FLOAT_EQ(r.low(3), 10.0f);
-
-  // span is 10 / gain in double, then single precision
+  Ranges r;  // span is 10 / gain in double, then single precision
   r.s.Kadc[4] = 3;
   r.gains[3] = 3;
   r.s.channelK[4] = 1.0f;
@@ -62,29 +73,6 @@ TEST(ChannelRanges, ReferenceFollowsOneLevelWithOwnSpan) {
   r.s.channelK[32] = 2.0f;
   r.s.channelB[32] = 1.0f;
   EXPECT_FLOAT_EQ(r.high(8), 2 * 5.0f + 1 + 5.0f);
-}
-
-TEST(ChannelRanges, OutOfTableInputsStayInside) {
-  Ranges r;
-  r.s.channelK[1] = 1.0f;
-  r.s.channelB[1] = 1000040.0f;  // names no channel: a plain offset
-  EXPECT_FLOAT_EQ(r.high(1), 1000040.0f + 10.0f);
-  EXPECT_FLOAT_EQ(r.low(1), 1000040.0f - 10.0f);
-  r.s.channelB[1] = 3.0e9f;
-  EXPECT_FLOAT_EQ(r.high(1), 3.0e9f);
-
-  r.s.channelB[1] = 0.0f;
-  r.s.Kadc[1] = 8;  // outside the gain table: amplification 1
-  r.gains[0] = 1;
-  EXPECT_FLOAT_EQ(r.high(1), 10.0f);
-  r.s.Kadc[1] = -1;
-  EXPECT_FLOAT_EQ(r.low(1), -10.0f);
-  r.s.Kadc[1] = 1;
-  r.gains[1] = 0;  // no amplification reported: no division by zero
-  EXPECT_FLOAT_EQ(r.high(1), 10.0f);
-
-  EXPECT_FLOAT_EQ(r.high(33), 10.0f);
-  EXPECT_FLOAT_EQ(r.low(-1), -10.0f);
 }
 
 }  // namespace

@@ -78,30 +78,23 @@ inline std::string expectedDescriptionHead(const std::vector<ExpectedChannel>& c
        "\t\t\tDefaultDescription = \"Выключение\"\r\n"
        "\t\t\tLabelsColor = 16 128 0\r\n"
        "\t\t\tKeyboardButton = \"1\"\r\n"
-       "\t\t}\r\n"
-       "\t\t#\r\n"
-       "\t\t{\r\n"
-       "\t\t\tTypeName = \"Включение\"\r\n"
-       "\t\t\tEnable = \"Yes\"\r\n"
-       "\t\t\tUseCustomImage = \"No\"\r\n"
-       "\t\t\tCustomImagePath = \"\"\r\n"
-       "\t\t\tDefaultDescription = \"Включение\"\r\n"
-       "\t\t\tLabelsColor = 0 32 128\r\n"
-       "\t\t\tKeyboardButton = \"2\"\r\n"
        "\t\t}\r\n";
-  for (int type = 3; type <= 9; ++type) {
-    std::string d = std::to_string(type);
+  auto labelType = [&t](const std::string& name, const char* enable, const std::string& description,
+                        const char* colour, const std::string& key) {
     t += "\t\t#\r\n"
          "\t\t{\r\n"
-         "\t\t\tTypeName = \"Метка - тип  " + d + "\"\r\n"
-         "\t\t\tEnable = \"No\"\r\n"
+         "\t\t\tTypeName = \"" + name + "\"\r\n"
+         "\t\t\tEnable = \"" + enable + "\"\r\n"
          "\t\t\tUseCustomImage = \"No\"\r\n"
          "\t\t\tCustomImagePath = \"\"\r\n"
-         "\t\t\tDefaultDescription = \"\"\r\n"
-         "\t\t\tLabelsColor = 255 255 255\r\n"
-         "\t\t\tKeyboardButton = \"" + d + "\"\r\n"
+         "\t\t\tDefaultDescription = \"" + description + "\"\r\n"
+         "\t\t\tLabelsColor = " + colour + "\r\n"
+         "\t\t\tKeyboardButton = \"" + key + "\"\r\n"
          "\t\t}\r\n";
-  }
+  };
+  labelType("Включение", "Yes", "Включение", "0 32 128", "2");
+  for (int type = 3; type <= 9; ++type)
+    labelType("Метка - тип  " + std::to_string(type), "No", "", "255 255 255", std::to_string(type));
   t += "\t }\r\n"
        "    Labels\r\n"
        "    {\r\n";

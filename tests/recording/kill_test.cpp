@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <random>
 
@@ -13,10 +14,7 @@ namespace {
 [[noreturn]] void recordForever(const std::string& dir) {
   TestFiles files(dir);
   RecordingWorld world;
-  world.showOnPanel(1, 3, true);
-  world.showOnPanel(2, 7, true);
-  world.settings.Ftime = 100;
-  world.settings.CheckLabel = 1;
+  world.recordThreeAndSeven();
   Recorder rec(files, world.sources());
   if (!rec.startRecording()) _exit(3);
   for (uint32_t j = 0;; ++j) {
@@ -47,11 +45,9 @@ TEST(RecordingKill, FilesReadableUpToTheLastCompleteRow) {
   size_t size = readWhole(qmr).size();
   ASSERT_GT(size, 280u);
   size_t rows = (size - 280) / 8;
-  std::string cmd = std::string(SKALENOR_EXPORT_EXE) + " --markers '" + qmr + "' '" + dir + "/out.csv' 2>'" + dir + "/err.txt'";
-  int rc = std::system(cmd.c_str());
-  ASSERT_TRUE(WIFEXITED(rc));
-  EXPECT_EQ(WEXITSTATUS(rc), 0);
-  EXPECT_NE(readWhole(dir + "/err.txt").find("no closing part"), std::string::npos);
+  RunResult r = runExport(dir, "--markers '" + qmr + "' '" + dir + "/out.csv'");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.err.find("no closing part"), std::string::npos);
 
   std::istringstream csv(readWhole(dir + "/out.csv"));
   std::string line;

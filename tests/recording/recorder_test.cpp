@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <ctime>
+#include <utility>
+#include <vector>
 
 #include "expected_description.h"
 #include "recording/recording_format.h"
@@ -9,37 +12,20 @@
 
 namespace {
 
-// Reads the sample file by its documented offsets.
-struct SampleFile {
-  explicit SampleFile(std::string b) : bytes(std::move(b)) {}
-  std::string name(size_t at) const { return bytes.substr(at, 24); }
-  int32_t i32(size_t at) const {
-    int32_t v;
-    std::memcpy(&v, bytes.data() + at, 4);
-    return v;
-  }
-  int64_t i64(size_t at) const {
-    int64_t v;
-    std::memcpy(&v, bytes.data() + at, 8);
-    return v;
-  }
-  double f64(size_t at) const {
-    double v;
-    std::memcpy(&v, bytes.data() + at, 8);
-    return v;
-  }
-  float f32(size_t at) const {
-    float v;
-    std::memcpy(&v, bytes.data() + at, 4);
-    return v;
-  }
-  std::string bytes;
-};
+// The bytes of a value as the sample file holds it (literals: int is 32 bits).
+template <typename T>
+std::string le(T value) {
+  return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+}
 
-std::string padded(const char* name) {
-  std::string s(name);
-  s.resize(24, ' ');
-  return s;
+std::string padded(std::string name) {
+  name.resize(24, ' ');
+  return name;
+}
+
+// Checks the file's bytes at documented offsets.
+void expectLayout(const std::string& file, const std::vector<std::pair<size_t, std::string>>& layout) {
+  for (const auto& [at, bytes] : layout) EXPECT_EQ(file.substr(at, bytes.size()), bytes) << "offset " << at;
 }
 
 class RecorderTest : public ::testing::Test {
@@ -53,7 +39,6 @@ class RecorderTest : public ::testing::Test {
 };
 
 TEST_F(RecorderTest, SampleFileHeaderAndRowsByOffset) {
-  TestFiles f(dir);
   world.showOnPanel(1, 3, true);
   world.showOnPanel(2, 7, true);
   world.showOnPanel(3, 5, false);  // shown, not recorded
@@ -66,7 +51,7 @@ TEST_F(RecorderTest, SampleFileHeaderAndRowsByOffset) {
   world.gains[1] = 10;
   world.settings.channelK[7] = 1.0f;
 
-  Recorder rec(f, world.sources());
+  Recorder rec(files, world.sources());
   ASSERT_TRUE(rec.startRecording());
   EXPECT_TRUE(rec.isRecording());
   EXPECT_EQ(rec.samplePath(), path("qmr"));
@@ -79,39 +64,18 @@ TEST_F(RecorderTest, SampleFileHeaderAndRowsByOffset) {
   ASSERT_TRUE(rec.stopRecording());
   rec.appendRows(tick2, 2);  // after the stop nothing more lands
 
-  SampleFile s(readWhole(path("qmr")));
-  ASSERT_EQ(s.bytes.size(), 280u + 6 * 4);
-  EXPECT_EQ(s.name(0), padded("QUORMAFFS"));
-  EXPECT_EQ(s.i32(24), 0);
-  EXPECT_EQ(s.i32(28), 0);
-  EXPECT_EQ(s.name(32), padded("SAMPLES_FORMAT"));
-  EXPECT_EQ(s.i32(56), 20);
-  EXPECT_EQ(s.i32(60), 0);
-  EXPECT_EQ(s.i32(64), 7);
-  EXPECT_EQ(s.i32(68), 2);
-  EXPECT_EQ(s.f64(72), 10.0);
-  EXPECT_EQ(s.bytes.substr(80, 4), std::string("\x01\0\0\0", 4));
-  EXPECT_EQ(s.name(84), padded("CHANNELS_INFO_HEADER"));
-  EXPECT_EQ(s.i32(108), 20);
-  EXPECT_EQ(s.i32(112), 0);
-  EXPECT_EQ(s.i32(116), 7);
-  EXPECT_EQ(s.f64(120), -10.0);
-  EXPECT_EQ(s.f64(128), 10.0);
-  EXPECT_EQ(s.name(136), padded("CHANNELS_INFO"));
-  EXPECT_EQ(s.i64(160), 40);
-  EXPECT_EQ(s.i32(168), 3);
-  EXPECT_EQ(s.f64(172), -19.0);
-  EXPECT_EQ(s.f64(180), 21.0);
-  EXPECT_EQ(s.i32(188), 7);
-  EXPECT_EQ(s.f64(192), -1.0);
-  EXPECT_EQ(s.f64(200), 1.0);
-  EXPECT_EQ(s.name(208), padded("SAMPLES_RECORD_INFO"));
-  EXPECT_EQ(s.i32(232), 8);
-  EXPECT_EQ(s.bytes.substr(236, 12), std::string(12, '\0'));
-  EXPECT_EQ(s.name(248), padded("SAMPLES_RECORD"));
-  EXPECT_EQ(s.bytes.substr(272, 8), std::string(8, '\xFF'));
-  const float rows[6] = {1.5f, -2.0f, 3.25f, 4.0f, 5.0f, 6.0f};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(s.f32(280 + 4 * i), rows[i]) << i;
+  const std::string file = readWhole(path("qmr"));
+  ASSERT_EQ(file.size(), 280u + 6 * 4);
+  expectLayout(file, {{0, padded("QUORMAFFS")}, {24, le(0)}, {28, le(0)},
+                      {32, padded("SAMPLES_FORMAT")}, {56, le(20)}, {60, le(0)}, {64, le(7)}, {68, le(2)},
+                      {72, le(10.0)}, {80, std::string("\x01\0\0\0", 4)},
+                      {84, padded("CHANNELS_INFO_HEADER")}, {108, le(20)}, {112, le(0)}, {116, le(7)},
+                      {120, le(-10.0)}, {128, le(10.0)},
+                      {136, padded("CHANNELS_INFO")}, {160, le(int64_t{40})},
+                      {168, le(3)}, {172, le(-19.0)}, {180, le(21.0)}, {188, le(7)}, {192, le(-1.0)}, {200, le(1.0)},
+                      {208, padded("SAMPLES_RECORD_INFO")}, {232, le(8)}, {236, std::string(12, '\0')},
+                      {248, padded("SAMPLES_RECORD")}, {272, std::string(8, '\xFF')},
+                      {280, le(1.5f) + le(-2.0f) + le(3.25f) + le(4.0f) + le(5.0f) + le(6.0f)}});
 }
 
 TEST_F(RecorderTest, EntriesFollowTheRowColumnsInPanelOrder) {
@@ -124,13 +88,9 @@ TEST_F(RecorderTest, EntriesFollowTheRowColumnsInPanelOrder) {
   Recorder rec(files, world.sources());
   ASSERT_TRUE(rec.startRecording());
   ASSERT_TRUE(rec.stopRecording());
-  SampleFile s(readWhole(path("qmr")));
-  ASSERT_EQ(s.bytes.size(), 240u + 80);
-  EXPECT_EQ(s.i32(68), 4);
-  EXPECT_EQ(s.i32(168), 12);
-  EXPECT_EQ(s.i32(188), 4);
-  EXPECT_EQ(s.i32(208), 30);
-  EXPECT_EQ(s.i32(228), 12);
+  const std::string file = readWhole(path("qmr"));
+  ASSERT_EQ(file.size(), 240u + 80);
+  expectLayout(file, {{68, le(4)}, {168, le(12)}, {188, le(4)}, {208, le(30)}, {228, le(12)}});
   std::string text = readWhole(path("sreccfg"));
   EXPECT_LT(text.find("ID = 12\r\n"), text.find("ID = 4\r\n"));
 }
@@ -172,38 +132,29 @@ TEST_F(RecorderTest, DescriptionByteForByteWithMarkersAndClosing) {
   EXPECT_EQ(readWhole(path("sreccfg")), want);
 }
 
-TEST_F(RecorderTest, NoMarkersWithoutCheckLabel) {
+TEST_F(RecorderTest, MarkersOnlyWithCheckLabelAndAllKeptWhole) {
   world.showOnPanel(1, 1, true);
-  world.settings.CheckLabel = 0;
-  Recorder rec(files, world.sources());
-  ASSERT_TRUE(rec.startRecording());
-  std::string head = readWhole(path("sreccfg"));
-  for (int i = 0; i < 40; ++i) rec.addMarker(0.16f * i, i & 1, i % 32);
   const float row[1] = {1.0f};
-  rec.appendRows(row, 1);
-  ASSERT_TRUE(rec.stopRecording());
-  EXPECT_EQ(readWhole(path("sreccfg")), head + EXPECTED_CLOSING);
-}
-
-TEST_F(RecorderTest, ManyMarkersInOneTickAreAllKeptWhole) {
-  world.showOnPanel(1, 1, true);
-  world.settings.CheckLabel = 1;
-  Recorder rec(files, world.sources());
-  ASSERT_TRUE(rec.startRecording());
-  std::string want = readWhole(path("sreccfg"));
-  rec.clearMarkerText();
-  // Long times make each entry as long as a float allows; 100 entries is far
-  // more than one tick can produce.
-  for (int i = 0; i < 100; ++i) {
-    float t = i % 2 ? -3.0e38f : 4.0e9f;
-    rec.addMarker(t, i & 1, i);
-    char timeText[64];
-    std::snprintf(timeText, sizeof timeText, "%f", static_cast<double>(t));
-    want += expectedMarker(i & 1, timeText, i);
+  for (int checkLabel : {0, 1}) {
+    SCOPED_TRACE(checkLabel);
+    world.settings.CheckLabel = checkLabel;
+    Recorder rec(files, world.sources());
+    ASSERT_TRUE(rec.startRecording());
+    std::string want = readWhole(path("sreccfg"));
+    rec.clearMarkerText();
+    // Long times make each entry as long as a float allows; 100 entries is far
+    // more than one tick can produce.
+    for (int i = 0; i < 100; ++i) {
+      float t = i % 2 ? -3.0e38f : 4.0e9f;
+      rec.addMarker(t, i & 1, i);
+      char timeText[64];
+      std::snprintf(timeText, sizeof timeText, "%f", static_cast<double>(t));
+      if (checkLabel) want += expectedMarker(i & 1, timeText, i);
+    }
+    rec.appendRows(row, 1);
+    ASSERT_TRUE(rec.stopRecording());
+    EXPECT_EQ(readWhole(path("sreccfg")), want + EXPECTED_CLOSING);
   }
-  rec.appendRows(nullptr, 0);
-  ASSERT_TRUE(rec.stopRecording());
-  EXPECT_EQ(readWhole(path("sreccfg")), want + EXPECTED_CLOSING);
 }
 
 TEST_F(RecorderTest, FailedStartLeavesTheRecorderIdle) {
@@ -213,10 +164,10 @@ TEST_F(RecorderTest, FailedStartLeavesTheRecorderIdle) {
   files.failCreate = ".qmr";
   EXPECT_FALSE(rec.startRecording());
   EXPECT_FALSE(rec.isRecording());
-  EXPECT_FALSE(fileExists(path("sreccfg")));
+  EXPECT_FALSE(std::filesystem::exists(path("sreccfg")));
   const float row[1] = {1.0f};
   rec.appendRows(row, 1);  // an idle recorder writes nothing
-  EXPECT_FALSE(fileExists(path("qmr")));
+  EXPECT_FALSE(std::filesystem::exists(path("qmr")));
 
   files.failCreate = ".sreccfg";
   EXPECT_FALSE(rec.startRecording());

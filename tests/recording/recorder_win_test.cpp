@@ -7,23 +7,11 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
-#include "panels/panel_table.h"
-#include "recording/recorder.h"
-#include "settings/meter_settings.h"
+#include "recording_fixture.h"
 
 namespace {
-
-std::string readWhole(const std::string& path) {
-  std::string out;
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-  std::fclose(f);
-  return out;
-}
 
 uint64_t lastWrite(const std::string& path) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -36,42 +24,22 @@ uint64_t lastWrite(const std::string& path) {
 class RecorderWin : public ::testing::Test {
  protected:
   void SetUp() override {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    char name[MAX_PATH];
-    std::snprintf(name, sizeof name, "%sskalenor-rec-%lu", temp, GetCurrentProcessId());
-    dir = name;
-    CreateDirectoryA(dir.c_str(), nullptr);
     GetCurrentDirectoryA(sizeof previous, previous);
     ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
-    for (int i = 0; i < PANEL_COUNT; ++i) {
-      panels[i].visible = 0;
-      table[i] = &panels[i];
-    }
-    panels[0].visible = 1;
-    panels[0].channel = 3;
-    panels[1].visible = 1;
-    panels[1].channel = 7;
-    settings.FlagRec[3] = settings.FlagRec[7] = 1;
-    settings.Ftime = 100;
-    settings.CheckLabel = 1;
+    world.recordThreeAndSeven();
   }
   void TearDown() override {
     SetCurrentDirectoryA(previous);
-    std::string cmd = "cmd /c rmdir /s /q \"" + dir + "\"";
-    WinExec(cmd.c_str(), SW_HIDE);
+    removeTree(dir);
   }
 
-  std::string dir;
+  std::string dir = makeScratchDir();
   char previous[MAX_PATH] = {};
-  MeterSettings settings;
-  PanelState panels[PANEL_COUNT];
-  PanelState* table[PANEL_COUNT];
-  std::atomic<int32_t> gains[8] = {1, 1, 1, 1, 1, 1, 1, 1};
+  RecordingWorld world;
 };
 
 TEST_F(RecorderWin, RecordsThroughTheKernelFileApi) {
-  Recorder rec(platformRecorderFiles(), {&settings, table, gains});
+  Recorder rec(platformRecorderFiles(), world.sources());
   ASSERT_TRUE(rec.startRecording());
   const std::string qmr = rec.samplePath(), cfg = rec.configPath();
   const std::string prefix = dir + "\\Data\\";
@@ -102,7 +70,7 @@ TEST_F(RecorderWin, RecordsThroughTheKernelFileApi) {
   rec.appendRows(row, 2);
   EXPECT_EQ(readWhole(qmr).size(), 296u);
 
-  settings.TimeType = 0;
+  world.settings.TimeType = 0;
   ASSERT_TRUE(rec.stopRecording());
   EXPECT_FALSE(rec.isRecording());
   std::string text = readWhole(cfg);
@@ -110,17 +78,12 @@ TEST_F(RecorderWin, RecordsThroughTheKernelFileApi) {
   EXPECT_EQ(text.substr(text.size() - 19), "    }\r\n  }\r\n }\r\n}\r\n");
 
   // The sample file's times read local midnight.
-  uint64_t t = lastWrite(qmr);
-  FILETIME utc, local;
-  utc.dwLowDateTime = static_cast<DWORD>(t);
-  utc.dwHighDateTime = static_cast<DWORD>(t >> 32);
+  const uint64_t t = lastWrite(qmr);
+  FILETIME utc{static_cast<DWORD>(t), static_cast<DWORD>(t >> 32)}, local{};
   FileTimeToLocalFileTime(&utc, &local);
   SYSTEMTIME s;
   FileTimeToSystemTime(&local, &s);
-  EXPECT_EQ(s.wHour, 0);
-  EXPECT_EQ(s.wMinute, 0);
-  EXPECT_EQ(s.wSecond, 0);
-  EXPECT_EQ(s.wMilliseconds, 0);
+  EXPECT_EQ(std::vector<int>({s.wHour, s.wMinute, s.wSecond, s.wMilliseconds}), std::vector<int>(4, 0));
 
   // The export tool reads the pair.
   std::string csv = dir + "\\out.csv";
@@ -139,8 +102,8 @@ TEST_F(RecorderWin, RecordsThroughTheKernelFileApi) {
 }
 
 TEST_F(RecorderWin, ClockTimeKeepsTheHeaderTime) {
-  settings.TimeType = 1;
-  Recorder rec(platformRecorderFiles(), {&settings, table, gains});
+  world.settings.TimeType = 1;
+  Recorder rec(platformRecorderFiles(), world.sources());
   ASSERT_TRUE(rec.startRecording());
   const std::string qmr = rec.samplePath();
   uint64_t afterHeader = lastWrite(qmr);

@@ -1,15 +1,17 @@
-// Shared by the recording tests: a scratch directory, the real POSIX file
-// layer with a settable clock and injectable failures, panels and settings.
+// Shared by the recording tests, native and under Wine: a scratch directory,
+// the platform file layer with a settable clock and injectable failures, panels
+// and settings, and (natively) the export tool.
 #pragma once
 
-#include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
-#include <memory>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -60,14 +62,16 @@ class TestFiles : public RecorderFiles {
 };
 
 inline std::string makeScratchDir() {
-  char tmpl[] = "/tmp/skalenor-rec-XXXXXX";
-  const char* d = mkdtemp(tmpl);
-  return d ? d : "/tmp";
+  std::random_device random;
+  std::filesystem::path dir;
+  do dir = std::filesystem::temp_directory_path() / ("skalenor-rec-" + std::to_string(random()));
+  while (!std::filesystem::create_directory(dir));
+  return dir.string();
 }
 
 inline void removeTree(const std::string& dir) {
-  std::string cmd = "rm -rf '" + dir + "'";
-  if (std::system(cmd.c_str()) != 0) {}
+  std::error_code ignored;
+  std::filesystem::remove_all(dir, ignored);
 }
 
 inline std::string readWhole(const std::string& path) {
@@ -75,11 +79,6 @@ inline std::string readWhole(const std::string& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
-}
-
-inline bool fileExists(const std::string& path) {
-  struct stat st{};
-  return ::stat(path.c_str(), &st) == 0;
 }
 
 // UTF-8 test text as the Windows-1251 bytes the files carry.
@@ -98,6 +97,13 @@ struct RecordingWorld {
     panels[position - 1].visible = 1;
     settings.FlagRec[channel] = recorded ? 1 : 0;
   }
+  // Channels 3 and 7 on the first two panels, recorded every 100 ms with markers.
+  void recordThreeAndSeven() {
+    showOnPanel(1, 3, true);
+    showOnPanel(2, 7, true);
+    settings.Ftime = 100;
+    settings.CheckLabel = 1;
+  }
   RecorderSources sources() { return {&settings, table, gains}; }
 
   MeterSettings settings;
@@ -105,3 +111,18 @@ struct RecordingWorld {
   PanelState* table[PANEL_COUNT];
   std::atomic<int32_t> gains[8] = {1, 1, 1, 1, 1, 1, 1, 1};
 };
+
+#ifndef _WIN32
+struct RunResult {
+  int exitCode = -1;
+  std::string out, err;
+};
+
+// skalenor-export with the arguments (quoted for the shell), its output kept in dir.
+inline RunResult runExport(const std::string& dir, const std::string& args) {
+  std::string outPath = dir + "/stdout.txt", errPath = dir + "/stderr.txt";
+  std::string cmd = std::string(SKALENOR_EXPORT_EXE) + " " + args + " >'" + outPath + "' 2>'" + errPath + "'";
+  int status = std::system(cmd.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readWhole(outPath), readWhole(errPath)};
+}
+#endif

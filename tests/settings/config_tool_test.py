@@ -57,13 +57,11 @@ with tempfile.TemporaryDirectory() as tmp:
                "message %r on line %d in %r" % (text, line_no, lines))
     expect(len(lines) == 7, "seven problems reported: %r" % lines)
 
-    # check and dump of a missing file: exit 2.
+    # A missing file or an unwritable output: exit 2; an unknown command: exit 3.
     missing = os.path.join(tmp, "missing.cfg")
-    expect(run("check", missing).returncode == 2, "check of missing file exits 2")
-    expect(run("dump", missing).returncode == 2, "dump of missing file exits 2")
-    expect(run("rewrite", missing, out).returncode == 2, "rewrite of missing file exits 2")
-    expect(run("rewrite", DEMO, os.path.join(tmp, "no", "dir.cfg")).returncode == 2, "unwritable output exits 2")
-    expect(run("frobnicate", DEMO).returncode == 3, "unknown command exits 3")
+    for args, code in [(["check", missing], 2), (["dump", missing], 2), (["rewrite", missing, out], 2),
+                       (["rewrite", DEMO, os.path.join(tmp, "no", "dir.cfg")], 2), (["frobnicate", DEMO], 3)]:
+        expect(run(*args).returncode == code, "%r exits %d" % (args, code))
 
     # dump: one JSON object, channels 1-32, texts in UTF-8.
     result = run("dump", DEMO)

@@ -19,12 +19,6 @@ std::unique_ptr<MeterSettings> parse(const std::string& text, std::vector<Proble
   return s;
 }
 
-bool anyProblemContains(const std::vector<Problem>& problems, int line, const char* text) {
-  for (const Problem& p : problems)
-    if (p.line == line && p.message.find(text) != std::string::npos) return true;
-  return false;
-}
-
 }  // namespace
 
 TEST(SettingsReader, DefaultsOnlyWhereTheyExist) {
@@ -147,15 +141,11 @@ TEST(SettingsReader, PartialValuesKeepTheRest) {
       "MinMaxRef08 = 4|x|6\n"
       "Ftime = 12abc\n"
       "nDO = x16\n");
-  EXPECT_EQ(s->chPlot[0], 1);
-  EXPECT_EQ(s->chPlot[1], 2);
-  for (int i = 2; i < 32; ++i) EXPECT_EQ(s->chPlot[i], 0);
-  EXPECT_EQ(s->rPlot[0], 1);
-  EXPECT_EQ(s->rPlot[1], 2);
-  EXPECT_EQ(s->rPlot[2], 0);
-  EXPECT_EQ(s->rPlot[3], 0);
-  EXPECT_EQ(s->rWnd[0], 5);
-  EXPECT_EQ(s->rWnd[1], 0);
+  std::vector<int32_t> chPlot = {1, 2};
+  chPlot.resize(32);
+  EXPECT_EQ(entries(s->chPlot, 32), chPlot);
+  EXPECT_EQ(entries(s->rPlot, 4), (std::vector<int32_t>{1, 2, 0, 0}));
+  EXPECT_EQ(entries(s->rWnd, 2), (std::vector<int32_t>{5, 0}));
   EXPECT_EQ(s->lrScale[3], 4);
   EXPECT_EQ(s->scaleYMode[1], 3);
   EXPECT_EQ(s->scaleYValue[1], 0.0);
@@ -189,11 +179,8 @@ TEST(SettingsReader, OutOfRangeValuesAreRejected) {
   EXPECT_EQ(s->Channel[1], 4);
   EXPECT_EQ(s->NPK[3], 5);
   EXPECT_EQ(s->Ftime, 10);
-  EXPECT_EQ(s->chPlot[0], 1);
-  EXPECT_EQ(s->chPlot[1], 0);
-  EXPECT_EQ(s->chPlot[2], 3);  // the fields after a rejected one are still read
-  EXPECT_EQ(s->scPlot[0], 1);
-  EXPECT_EQ(s->scPlot[1], 0);
+  EXPECT_EQ(entries(s->chPlot, 3), (std::vector<int32_t>{1, 0, 3}));  // the fields after a rejected one are still read
+  EXPECT_EQ(entries(s->scPlot, 2), (std::vector<int32_t>{1, 0}));
   EXPECT_EQ(s->lrScale[0], 0);
   EXPECT_EQ(s->scaleYMode[0], 0);
   EXPECT_EQ(s->scaleYValue[0], 5.0);
@@ -202,8 +189,7 @@ TEST(SettingsReader, OutOfRangeValuesAreRejected) {
   EXPECT_EQ(s->refLevel[1], 2.0f);
   EXPECT_EQ(s->channelK[2], 0.0f);
   EXPECT_EQ(s->channelB[2], 3.0f);
-  EXPECT_EQ(s->colPlot[0][0], 0);
-  EXPECT_EQ(s->colPlot[0][1], 2);
+  EXPECT_EQ(entries(s->colPlot[0], 2), (std::vector<int32_t>{0, 2}));
   for (int line : {2, 4, 6, 7, 8, 9, 10, 11, 13, 14, 15, 16, 17, 18})
     EXPECT_TRUE(anyProblemContains(problems, line, "range")) << line << "\n" << describe(problems);
 }
@@ -266,15 +252,12 @@ TEST(SettingsReader, ChannelConversion) {
   EXPECT_EQ(std::string(s->unitText[18]), std::string(63, 'u'));
   EXPECT_EQ(std::string(s->channelName[18]), std::string(63, 'n'));
 
-  EXPECT_TRUE(anyProblemContains(problems, 5, "outside 1-32")) << describe(problems);
-  EXPECT_TRUE(anyProblemContains(problems, 6, "outside 1-32"));
-  EXPECT_TRUE(anyProblemContains(problems, 7, "'|' expected"));
-  EXPECT_TRUE(anyProblemContains(problems, 10, "unparsable channel reference"));
-  EXPECT_TRUE(anyProblemContains(problems, 11, "unparsable B"));
-  EXPECT_TRUE(anyProblemContains(problems, 12, "K expected"));
-  EXPECT_TRUE(anyProblemContains(problems, 13, "unit and name missing"));
-  EXPECT_TRUE(anyProblemContains(problems, 15, "unit longer than 63"));
-  EXPECT_TRUE(anyProblemContains(problems, 15, "name longer than 63"));
+  const std::pair<int, const char*> expected[] = {
+      {5, "outside 1-32"}, {6, "outside 1-32"},  {7, "'|' expected"},          {10, "unparsable channel reference"},
+      {11, "unparsable B"}, {12, "K expected"}, {13, "unit and name missing"}, {15, "unit longer than 63"},
+      {15, "name longer than 63"}};
+  for (const auto& [line, text] : expected)
+    EXPECT_TRUE(anyProblemContains(problems, line, text)) << line << " " << text << "\n" << describe(problems);
   for (int line : {1, 2, 3, 4, 8, 9, 14}) EXPECT_FALSE(anyProblemContains(problems, line, "")) << line;
 }
 
@@ -296,10 +279,8 @@ TEST(SettingsReader, TextsColoursAndDevice) {
   EXPECT_STREQ(s->plotName[1], "A 'B' C");
   EXPECT_STREQ(s->plotName[2], "");
   EXPECT_EQ(s->plotName[3], cp("Температура печи"));
-  const int32_t row[8] = {0xff, 0xff00, 0xff0000, 0, 1, 0xa, 0xb, 0xc0c0c0};
-  for (int t = 0; t < 8; ++t) EXPECT_EQ(s->colPlot[2][t], row[t]) << t;
-  EXPECT_EQ(s->colPlot[3][0], 0x10);
-  EXPECT_EQ(s->colPlot[3][1], 0);
+  EXPECT_EQ(entries(s->colPlot[2], 8), (std::vector<int32_t>{0xff, 0xff00, 0xff0000, 0, 1, 0xa, 0xb, 0xc0c0c0}));
+  EXPECT_EQ(entries(s->colPlot[3], 2), (std::vector<int32_t>{0x10, 0}));
   EXPECT_EQ(std::string(s->deviceName), std::string(31, 'd'));
   EXPECT_EQ(s->TimeType, 1);
   EXPECT_EQ(s->CheckLabel, 1);

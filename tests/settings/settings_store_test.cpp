@@ -39,7 +39,7 @@ struct HookGuard {
 
 }  // namespace
 
-TEST(SettingsStore, MissingFileSendsTheNotice) {
+TEST(SettingsStore, ReadsAndReplacesTheConfigurationInTheCurrentDirectory) {
   ScratchDir dir;
   HookGuard guard;
   settingsNoticeHook = recordNotice;
@@ -51,50 +51,34 @@ TEST(SettingsStore, MissingFileSendsTheNotice) {
   EXPECT_EQ(lastNotice, cp("Не найден файл конфигурации skalenor.cfg"));
   EXPECT_EQ(lastNoticeOwner, &owner);
   EXPECT_EQ(s->Ftime, 10);
-
-  lastNotice.clear();
-  writeBytes("skalenor.cfg", "Ftime = 40\r\n");
-  readSettings(*s);
-  EXPECT_EQ(lastNotice, "");
-  EXPECT_EQ(s->Ftime, 40);
-}
-
-TEST(SettingsStore, WriteTakesTheWindowRectangleAndReplacesTheFile) {
-  ScratchDir dir;
-  HookGuard guard;
-  auto s = std::make_unique<MeterSettings>();
-  setSettingsDefaults(*s);
-  s->Ftime = 250;
-  s->rWnd[0] = 1;
-  writeBytes("skalenor.cfg", "; c\r\nrWnd = 0,0,0,0\r\nFtime = 10\r\n");
-
-  writeSettings(*s);  // no hook: the record's rectangle
-  EXPECT_EQ(readBytes("skalenor.cfg"), "; c\r\nrWnd = 1,0,0,0\r\nFtime = 250\r\n");
-  EXPECT_FALSE(std::filesystem::exists("skalenor.out"));
-
-  windowRectHook = failingRect;
-  writeSettings(*s);
-  EXPECT_EQ(readBytes("skalenor.cfg"), "; c\r\nrWnd = 1,0,0,0\r\nFtime = 250\r\n");
-
-  windowRectHook = fixedRect;
-  writeSettings(*s);
-  EXPECT_EQ(readBytes("skalenor.cfg"), "; c\r\nrWnd = 11,22,333,444\r\nFtime = 250\r\n");
-  EXPECT_EQ(s->rWnd[3], 444);
-}
-
-TEST(SettingsStore, WriteDoesNothingWithoutAFileOrATemporaryFile) {
-  ScratchDir dir;
-  auto s = std::make_unique<MeterSettings>();
-  setSettingsDefaults(*s);
-  writeSettings(*s);
+  writeSettings(*s);  // no file: none is made
   EXPECT_FALSE(std::filesystem::exists("skalenor.cfg"));
   EXPECT_FALSE(std::filesystem::exists("skalenor.out"));
 
+  lastNotice.clear();
+  writeBytes("skalenor.cfg", "; c\r\nrWnd = 0,0,0,0\r\nFtime = 40\r\n");
+  readSettings(*s);
+  EXPECT_EQ(lastNotice, "");
+  EXPECT_EQ(s->Ftime, 40);
+
+  s->Ftime = 250;
+  s->rWnd[0] = 1;
+  // No hook or a failing one: the record's rectangle.
+  const std::pair<bool (*)(void*, int32_t[4]), const char*> hooks[] = {
+      {nullptr, "1,0,0,0"}, {failingRect, "1,0,0,0"}, {fixedRect, "11,22,333,444"}};
+  for (const auto& [hook, rect] : hooks) {
+    windowRectHook = hook;
+    writeSettings(*s);
+    EXPECT_EQ(readBytes("skalenor.cfg"), "; c\r\nrWnd = " + std::string(rect) + "\r\nFtime = 250\r\n");
+    EXPECT_FALSE(std::filesystem::exists("skalenor.out"));
+  }
+  EXPECT_EQ(s->rWnd[3], 444);
+
   // skalenor.out cannot be created: the configuration stays as it was.
-  writeBytes("skalenor.cfg", "Ftime = 33\r\n");
+  s->Ftime = 33;
   ASSERT_EQ(mkdir("skalenor.out", 0700), 0);
   writeSettings(*s);
-  EXPECT_EQ(readBytes("skalenor.cfg"), "Ftime = 33\r\n");
+  EXPECT_EQ(readBytes("skalenor.cfg"), "; c\r\nrWnd = 11,22,333,444\r\nFtime = 250\r\n");
 }
 
 // A process killed at any point of writeSettings leaves skalenor.cfg complete:

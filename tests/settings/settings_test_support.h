@@ -1,12 +1,10 @@
-// Helpers for the configuration tests: a scratch directory and text conversions.
+// Helpers for the configuration tests, native and under Wine: a scratch directory,
+// file bytes, text conversions and a collector of the reader's problems.
 #pragma once
 
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,10 +15,10 @@
 // A fresh directory that is the current directory for the test's lifetime.
 class ScratchDir {
  public:
-  ScratchDir() {
-    char pattern[] = "/tmp/skalenor-settings-XXXXXX";
-    path_ = mkdtemp(pattern);
-    previous_ = std::filesystem::current_path();
+  ScratchDir() : previous_(std::filesystem::current_path()) {
+    std::random_device random;
+    do path_ = std::filesystem::temp_directory_path() / ("skalenor-settings-" + std::to_string(random()));
+    while (!std::filesystem::create_directory(path_));
     std::filesystem::current_path(path_);
   }
   ~ScratchDir() {
@@ -28,11 +26,9 @@ class ScratchDir {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
   }
-  const std::string& path() const { return path_; }
 
  private:
-  std::string path_;
-  std::filesystem::path previous_;
+  std::filesystem::path previous_, path_;
 };
 
 inline void writeBytes(const std::string& path, const std::string& bytes) {
@@ -62,4 +58,16 @@ inline std::string describe(const std::vector<Problem>& problems) {
   std::string text;
   for (const Problem& p : problems) text += std::to_string(p.line) + ": " + p.message + "\n";
   return text;
+}
+
+inline bool anyProblemContains(const std::vector<Problem>& problems, int line, const char* text) {
+  for (const Problem& p : problems)
+    if (p.line == line && p.message.find(text) != std::string::npos) return true;
+  return false;
+}
+
+// The first n entries of an array, to compare with a list.
+template <typename T>
+std::vector<T> entries(const T* values, size_t n) {
+  return std::vector<T>(values, values + n);
 }

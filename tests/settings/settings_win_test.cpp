@@ -5,12 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 
 #include "settings/platform_file.h"
-#include "settings/settings_file.h"
+#include "settings_test_support.h"
 
 namespace {
 
@@ -24,36 +23,9 @@ LRESULT CALLBACK ownerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-std::string readAll(const char* path) {
-  std::string text;
-  if (FILE* f = std::fopen(path, "rb")) {
-    char block[4096];
-    size_t got;
-    while ((got = std::fread(block, 1, sizeof block, f)) > 0) text.append(block, got);
-    std::fclose(f);
-  }
-  return text;
-}
-
-void writeAll(const char* path, const std::string& text) {
-  FILE* f = std::fopen(path, "wb");
-  ASSERT_NE(f, nullptr);
-  std::fwrite(text.data(), 1, text.size(), f);
-  std::fclose(f);
-}
-
 class SettingsWin : public ::testing::Test {
  protected:
   void SetUp() override {
-    GetCurrentDirectoryA(MAX_PATH, previous_);
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::snprintf(dir_, sizeof dir_, "%sskalenor-settings-%lu", temp, GetCurrentProcessId());
-    CreateDirectoryA(dir_, nullptr);
-    ASSERT_TRUE(SetCurrentDirectoryA(dir_));
-    DeleteFileA("skalenor.cfg");
-    DeleteFileA("skalenor.out");
-
     WNDCLASSW wc = {};
     wc.lpfnWndProc = ownerProc;
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -68,65 +40,51 @@ class SettingsWin : public ::testing::Test {
     settingsNoticeHook = nullptr;
     windowRectHook = nullptr;
     if (window_) DestroyWindow(window_);
-    DeleteFileA("skalenor.cfg");
-    DeleteFileA("skalenor.out");
-    SetCurrentDirectoryA(previous_);
-    RemoveDirectoryA(dir_);
   }
 
-  char previous_[MAX_PATH] = {};
-  char dir_[MAX_PATH] = {};
+  ScratchDir dir_;
   HWND window_ = nullptr;
 };
 
 }  // namespace
 
-TEST_F(SettingsWin, MissingFileNoticeReachesTheMainWindow) {
+TEST_F(SettingsWin, NoticeAndWindowRectangleReachTheMainWindow) {
   auto s = std::make_unique<MeterSettings>();
   s->ownerWindow = window_;
-  noticeText.clear();
-  readSettings(*s);
+  readSettings(*s);  // no file yet
   EXPECT_EQ(noticeText,
             "\xCD\xE5 \xED\xE0\xE9\xE4\xE5\xED \xF4\xE0\xE9\xEB \xEA\xEE\xED\xF4\xE8\xE3\xF3\xF0\xE0\xF6\xE8\xE8 "
             "skalenor.cfg");
-  EXPECT_EQ(s->Ftime, 10);
-}
 
-TEST_F(SettingsWin, WriteReplacesTheFileWithTheWindowRectangle) {
-  writeAll("skalenor.cfg", "; keep\r\nrWnd = 0,0,0,0\r\nFtime = 10\r\n");
-  auto s = std::make_unique<MeterSettings>();
-  s->ownerWindow = window_;
+  writeBytes("skalenor.cfg", "; keep\r\nrWnd = 0,0,0,0\r\nFtime = 10\r\n");
   readSettings(*s);
   s->Ftime = 300;
   writeSettings(*s);
-
   RECT r;
   GetWindowRect(window_, &r);
   char expected[200];
   std::snprintf(expected, sizeof expected, "; keep\r\nrWnd = %ld,%ld,%ld,%ld\r\nFtime = 300\r\n",
                 static_cast<long>(r.left), static_cast<long>(r.top), static_cast<long>(r.right),
                 static_cast<long>(r.bottom));
-  EXPECT_EQ(readAll("skalenor.cfg"), expected);
+  EXPECT_EQ(readBytes("skalenor.cfg"), expected);
   EXPECT_EQ(GetFileAttributesA("skalenor.out"), INVALID_FILE_ATTRIBUTES);
 
   // A second write replaces the existing file again.
   s->Ftime = 400;
   writeSettings(*s);
-  EXPECT_NE(readAll("skalenor.cfg").find("Ftime = 400\r\n"), std::string::npos);
+  EXPECT_NE(readBytes("skalenor.cfg").find("Ftime = 400\r\n"), std::string::npos);
 }
 
 TEST_F(SettingsWin, ReplaceAndFlushPrimitives) {
-  writeAll("a.tmp", "new");
-  writeAll("b.cfg", "old");
+  writeBytes("a.tmp", "new");
+  writeBytes("b.cfg", "old");
   EXPECT_TRUE(replaceFileAtomically("a.tmp", "b.cfg"));
-  EXPECT_EQ(readAll("b.cfg"), "new");
+  EXPECT_EQ(readBytes("b.cfg"), "new");
   EXPECT_FALSE(replaceFileAtomically("missing.tmp", "b.cfg"));
-  EXPECT_EQ(readAll("b.cfg"), "new");
+  EXPECT_EQ(readBytes("b.cfg"), "new");
   FILE* f = std::fopen("c.tmp", "wb");
   ASSERT_NE(f, nullptr);
   std::fputs("x", f);
   EXPECT_TRUE(flushFileToDisk(f));
   std::fclose(f);
-  DeleteFileA("b.cfg");
-  DeleteFileA("c.tmp");
 }
