@@ -1,6 +1,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "settings/settings_file.h"
@@ -51,7 +52,17 @@ void addChannelOffset(LineFormatter& line, float b) {
       return;
     }
   }
-  line.add("%g", static_cast<double>(b));
+  // Six digits could turn a plain offset such as 1000033 into 1.00003e+06,
+  // which reads back as a reference to channel 30: such a value gets the
+  // digits it needs to stay a plain number.
+  char shortForm[32];
+  std::snprintf(shortForm, sizeof shortForm, "%g", static_cast<double>(b));
+  const float readBack = std::strtof(shortForm, nullptr);
+  if (readBack != b && readBack >= static_cast<float>(CHANNEL_REF_BASE + 1) &&
+      readBack <= static_cast<float>(CHANNEL_REF_BASE + CHANNEL_COUNT))
+    line.add("%.9g", static_cast<double>(b));
+  else
+    line.add("%s", shortForm);
 }
 
 void formatKey(const MeterSettings& s, SettingsKeyMatch match, LineFormatter& line) {
