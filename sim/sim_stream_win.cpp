@@ -48,26 +48,24 @@ bool SimStream::blockReady() {
   return started_ && samplesDue() >= consumed_ + blockSamples_ && blockSamples_ > 0;
 }
 
-bool SimStream::takeVolts(const SimConfig& config, float* out, uint32_t count) {
+// Claims count samples and writes each as convert(volts, gain, full scale).
+template <typename T, typename Convert>
+bool SimStream::take(const SimConfig& config, T* out, uint32_t count, Convert convert) {
   uint64_t first = 0;
   if (!claim(count, &first)) return false;
   for (uint32_t i = 0; i < count; ++i) {
     uint64_t s = first + i;
     int p = static_cast<int>(s % 32);
     double v = simChannelVolts(config, positionChannel_[p], s, rateHz_);
-    out[i] = simClippedVolts(v, positionGain_[p], config.fullScale);
+    out[i] = convert(v, positionGain_[p], config.fullScale);
   }
   return true;
 }
 
+bool SimStream::takeVolts(const SimConfig& config, float* out, uint32_t count) {
+  return take(config, out, count, simClippedVolts);
+}
+
 bool SimStream::takeRaw(const SimConfig& config, int16_t* out, uint32_t count) {
-  uint64_t first = 0;
-  if (!claim(count, &first)) return false;
-  for (uint32_t i = 0; i < count; ++i) {
-    uint64_t s = first + i;
-    int p = static_cast<int>(s % 32);
-    double v = simChannelVolts(config, positionChannel_[p], s, rateHz_);
-    out[i] = simRawCount(v, positionGain_[p], config.fullScale);
-  }
-  return true;
+  return take(config, out, count, simRawCount);
 }

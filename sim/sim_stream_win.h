@@ -27,6 +27,8 @@ class SimStream {
   bool takeRaw(const SimConfig& config, int16_t* out, uint32_t count);
 
  private:
+  template <typename T, typename Convert>
+  bool take(const SimConfig& config, T* out, uint32_t count, Convert convert);
   uint64_t samplesDue() const;
   bool claim(uint32_t count, uint64_t* first);
 
