@@ -9,3 +9,6 @@ void repaintGraphPlots() {
     if (plot != nullptr) plotRepaintHandler(plot);
   }
 }
+
+// The graph windows do not exist yet: no plot shows any channel.
+void rebuildPlotsShowingChannel(int) {}

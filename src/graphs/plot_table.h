@@ -16,3 +16,7 @@ extern PlotRepaintHandler plotRepaintHandler;
 
 // Repaints every open graph's plot, limit lines included. Null entries are skipped.
 void repaintGraphPlots();
+
+// Sends MSG_REBUILD_PLOT to every open graph window one of whose trace
+// selectors shows channel n (1-32): after the channel's K or B changed.
+void rebuildPlotsShowingChannel(int channel);
