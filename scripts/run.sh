@@ -28,7 +28,8 @@ bash scripts/setup.sh
 # Wine), the 64-bit build of the same sources.
 win="$root/build/win32"
 toolchain="$root/cmake/toolchain-mingw.cmake"
-if ! [ -x /usr/lib/wine/wine ] || ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+source scripts/wine-bin.sh
+if ! can_run_32bit; then
   echo "run: this kernel cannot run 32-bit programs; running the 64-bit build" >&2
   win="$root/build/win64"
   toolchain="$root/cmake/toolchain-mingw64.cmake"

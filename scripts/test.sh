@@ -26,17 +26,16 @@ configure "$win32" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmak
 cmake --build "$win32" -j "$jobs"
 
 source scripts/xvfb.sh
-export SKALENOR_BUILD="$win32"
-source scripts/wine-env.sh
+source scripts/wine-bin.sh
 wintest="$win32"
 if ! can_run_32bit; then
   echo "test: this kernel cannot run 32-bit programs; Windows tests run on the 64-bit build" >&2
   configure "$win64" -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake"
   cmake --build "$win64" -j "$jobs"
   wintest="$win64"
-  export SKALENOR_BUILD="$win64"
-  source scripts/wine-env.sh
 fi
+export SKALENOR_BUILD="$wintest"
+source scripts/wine-env.sh
 cleanup() { wineserver -k 2>/dev/null || true; stop_xvfb; }
 trap cleanup EXIT
 start_xvfb

@@ -5,8 +5,7 @@
 # The build folder's wine-arch.txt says which Wine runs it: "win32" (the 32-bit
 # product) or "win64" (the 64-bit test build, for kernels without 32-bit support).
 
-# True when this machine can run 32-bit Linux programs (and so 32-bit Wine).
-can_run_32bit() { [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; }
+source "$(dirname "${BASH_SOURCE[0]}")/wine-bin.sh"
 
 SKALENOR_WINE_ARCH=$(cat "$SKALENOR_BUILD/wine-arch.txt" 2>/dev/null || echo win32)
 export WINEARCH="$SKALENOR_WINE_ARCH"
@@ -14,14 +13,16 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX="${WINEPREFIX:-$SKALENOR_BUILD/wineprefix}"
 if [ "$SKALENOR_WINE_ARCH" = win64 ]; then
-  WINE=/usr/lib/wine/wine64
-  export WINESERVER=/usr/lib/wine/wineserver64
-  export WINELOADER=$WINE
+  WINE="$SKALENOR_WINE_DIR/wine64"
+  export WINESERVER="$SKALENOR_WINE_DIR/wineserver64"
+  export WINELOADER="$WINE"
 else
-  WINE=wine
+  # The 32-bit loader finds Debian's server by itself.
+  WINE="$SKALENOR_WINE_DIR/wine"
+  unset WINESERVER WINELOADER
 fi
 wine() { "$WINE" "$@"; }
-wineserver() { "${WINESERVER:-/usr/bin/wineserver}" "$@"; }
+wineserver() { "${WINESERVER:-$SKALENOR_WINE_DIR/wineserver}" "$@"; }
 
 # Windows path of a Linux path, through Wine's Z: drive.
 winpath() { printf 'Z:%s' "$(readlink -f "$1" | sed 's|/|\\|g')"; }

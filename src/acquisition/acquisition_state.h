@@ -10,7 +10,9 @@ inline constexpr uint32_t SAMPLE_BUFFER_SIZE = 32768;
 inline constexpr uint32_t ROW_BUFFER_SIZE = 65536;
 inline constexpr uint32_t RECORD_TIME_IDLE = 0xFFFFFFFFu;
 inline constexpr uint32_t INITIAL_RECORD_TIME = 1000000000u;
-inline constexpr uint32_t BLOCK_TIME_MS = 160;  // recording time per block, whatever the timer period
+// Recording time a full block stands for, whatever the timer period. A block
+// cut to whole frames holds less: its time is kept as an exact fraction.
+inline constexpr uint32_t BLOCK_TIME_MS = 160;
 
 enum BoardType : int32_t { BOARD_NONE = 0, BOARD_KV310 = 1, BOARD_KV320 = 2 };
 
@@ -36,6 +38,13 @@ struct AcquisitionState {
   std::atomic<int32_t> boardType{BOARD_NONE};
   uint32_t recordTimeMs = INITIAL_RECORD_TIME;
   uint32_t previousRecordTimeMs = INITIAL_RECORD_TIME;
+  // Signal time of one block, blockTimeUnits / blockTimeDivisor ms, and the
+  // record times' parts below a millisecond in 1 / blockTimeDivisor ms, so
+  // that fractional block times add up without drift.
+  uint32_t blockTimeUnits = BLOCK_TIME_MS;
+  uint32_t blockTimeDivisor = 1;
+  uint32_t recordTimeFraction = 0;
+  uint32_t previousRecordTimeFraction = 0;
   float rowBuffer[ROW_BUFFER_SIZE] = {};
   std::atomic<int32_t> boardReady{0};
   int32_t recordActive = 0;

@@ -1,6 +1,7 @@
 #include "acquisition/board_layout.h"
 
 #include <cmath>
+#include <numeric>
 
 int32_t truncatedRate(double freqStream) {
   if (!(freqStream > -2147483648.0 && freqStream < 2147483648.0)) return 0;
@@ -48,6 +49,22 @@ void applyFrameLayout(AcquisitionState& state, BoardType board) {
 void applyBlockSize(AcquisitionState& state, BoardType board) {
   state.samplesPerBlock = blockSamplesFor(board, state.sampleRateHz);
   state.framesPerBlock = state.samplesPerBlock >> 5;
+  blockTimeFor(board, state.sampleRateHz, state.samplesPerBlock, state.blockTimeUnits, state.blockTimeDivisor);
+}
+
+void blockTimeFor(BoardType board, int32_t rateHz, uint32_t samples, uint32_t& units, uint32_t& divisor) {
+  units = BLOCK_TIME_MS;
+  divisor = 1;
+  const uint64_t perSecond = board == BOARD_KV310 ? 1000 : board == BOARD_KV320 ? 500 : 0;
+  if (rateHz <= 0 || perSecond == 0 || samples == 0) return;
+  uint64_t u = samples * perSecond;
+  uint64_t d = static_cast<uint64_t>(rateHz);
+  const uint64_t g = std::gcd(u, d);
+  u /= g;
+  d /= g;
+  if (u > 0xFFFFFFFFull || d > 0xFFFFFFFFull) return;
+  units = static_cast<uint32_t>(u);
+  divisor = static_cast<uint32_t>(d);
 }
 
 int32_t gainForCode(const AcquisitionState& state, int32_t kadc) {

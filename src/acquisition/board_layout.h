@@ -29,9 +29,14 @@ bool rateFitsBoard(BoardType board, int32_t rateHz);
 // truncated, then cut to whole frames so that every block starts a frame.
 uint32_t blockSamplesFor(BoardType board, int32_t rateHz);
 
-// slotPosition for the board, and samplesPerBlock / framesPerBlock for sampleRateHz.
+// slotPosition for the board, and samplesPerBlock / framesPerBlock (and the
+// block's signal time) for sampleRateHz.
 void applyFrameLayout(AcquisitionState& state, BoardType board);
 void applyBlockSize(AcquisitionState& state, BoardType board);
+// Signal time of a block of `samples` at the rate: samples x 1000 / rate ms
+// (KV310) or samples x 500 / rate (KV320), as units / divisor in lowest terms;
+// 160 / 1 when the rate or board give none. An uncut block gives 160 / 1.
+void blockTimeFor(BoardType board, int32_t rateHz, uint32_t samples, uint32_t& units, uint32_t& divisor);
 
 // The channel of KV320 pair k at its first (second = false) or second position.
 int32_t kv320PairChannel(int32_t pair, bool second);

@@ -25,11 +25,20 @@ struct BlockSums {
 
 void advanceRecordingClock(AcquisitionState& state, bool recording) {
   if (recording) {
-    state.recordTimeMs = state.recordTimeMs == RECORD_TIME_IDLE ? 0 : state.recordTimeMs + BLOCK_TIME_MS;
+    if (state.recordTimeMs == RECORD_TIME_IDLE) {
+      state.recordTimeMs = 0;
+      state.recordTimeFraction = 0;
+    } else {
+      const uint64_t part = static_cast<uint64_t>(state.recordTimeFraction) + state.blockTimeUnits;
+      state.recordTimeMs += static_cast<uint32_t>(part / state.blockTimeDivisor);
+      state.recordTimeFraction = static_cast<uint32_t>(part % state.blockTimeDivisor);
+    }
   } else {
     state.recordActive = 0;
     state.recordTimeMs = RECORD_TIME_IDLE;
     state.previousRecordTimeMs = RECORD_TIME_IDLE;
+    state.recordTimeFraction = 0;
+    state.previousRecordTimeFraction = 0;
   }
 }
 
@@ -83,11 +92,14 @@ void storeRecordedChannels(AcquisitionState& state, const BlockSums& s) {
   }
 }
 
-// First frame k whose time start + (k * 160) / frames reaches due; frames if none.
-uint32_t frameReaching(uint32_t due, uint32_t start, uint32_t frames) {
-  if (due <= start) return 0;
-  const uint64_t ahead = static_cast<uint64_t>(due - start) * frames;
-  const uint64_t k = (ahead + BLOCK_TIME_MS - 1) / BLOCK_TIME_MS;
+// First frame k whose time, start + k x (block time / frames), reaches due;
+// frames if none. Times in 1 / divisor ms: start = startMs + startFraction.
+uint32_t frameReaching(uint32_t due, uint32_t startMs, uint32_t startFraction, const AcquisitionState& state) {
+  const uint32_t frames = state.framesPerBlock;
+  if (due <= startMs) return 0;
+  const uint64_t divisor = state.blockTimeDivisor;
+  const uint64_t ahead = (static_cast<uint64_t>(due - startMs) * divisor - startFraction) * frames;
+  const uint64_t k = (ahead + state.blockTimeUnits - 1) / state.blockTimeUnits;
   return k < frames ? static_cast<uint32_t>(k) : frames;
 }
 
@@ -141,9 +153,10 @@ void sumBlock(AcquisitionState& state, BlockSums& s) {
     return;
   }
   const uint32_t start = state.previousRecordTimeMs;
+  const uint32_t startFraction = state.previousRecordTimeFraction;
   uint32_t k = 0;
   for (;;) {
-    uint32_t next = frameReaching(s.due, start, frames);
+    uint32_t next = frameReaching(s.due, start, startFraction, state);
     if (next < k) next = k;  // one row per frame at most
     if (next >= frames) break;
     sumFrames<true>(state.sampleBuffer, k, next + 1, s);
@@ -260,6 +273,9 @@ bool blockLayoutValid(const AcquisitionState& state) {
   const uint32_t frames = state.framesPerBlock;
   if (frames < 1 || frames > MAX_FRAMES_PER_BLOCK) return false;
   if (state.samplesPerBlock < frames * FRAME_SIZE || state.samplesPerBlock > SAMPLE_BUFFER_SIZE) return false;
+  if (state.blockTimeUnits == 0 || state.blockTimeDivisor == 0) return false;
+  if (state.recordTimeFraction >= state.blockTimeDivisor || state.previousRecordTimeFraction >= state.blockTimeDivisor)
+    return false;
   uint32_t positions = 0;
   for (int32_t p : state.slotPosition) {
     if (p < 0 || p >= FRAME_SIZE) return false;
@@ -299,6 +315,7 @@ bool processBlock(AcquisitionState& state, const MeterSettings& settings, PanelS
   writeChangedOutputs(state, port, width);
 
   state.previousRecordTimeMs = state.recordTimeMs;
+  state.previousRecordTimeFraction = state.recordTimeFraction;
   if (state.recordActive && recorder != nullptr)
     recorder->appendRows(state.rowBuffer, sums.columns * sums.rows);
   return true;

@@ -37,6 +37,7 @@ class TickTest : public ::testing::Test {
     port.outputReset(*a);
     sink.bytes.clear();
     a->recordTimeMs = a->previousRecordTimeMs = RECORD_TIME_IDLE;
+    a->recordTimeFraction = a->previousRecordTimeFraction = 0;
   }
 
   // The boards' frame layouts. KV320: channels 1-8 at 0, 2, ..., 14; 9-16 at
@@ -197,6 +198,28 @@ TEST_F(TickTest, RowValuesCarryAcrossBlocksAndAcRowsTakeTheBlockValue) {
   EXPECT_EQ(a->dueTime[1], 500u);
 }
 
+// A cut block (KV310 at 210 Hz: 32 samples, 3200/21 ms) over hours of
+// blocks: the clock stays on the exact time and the rows on their interval.
+TEST_F(TickTest, CutBlocksKeepExactTimeOverHours) {
+  a->sampleRateHz = 210;
+  applyBlockSize(*a, BOARD_KV310);
+  ASSERT_EQ(a->framesPerBlock, 1u);
+  s->Ftime = 1000;
+  showPanels({{1}});
+  s->FlagRec[1] = 1;
+  recorder.recording = true;
+  size_t rows = 0;
+  const uint64_t blocks = 3 * 3600000ull * 21 / 3200;  // three hours
+  for (uint64_t b = 0; b < blocks; ++b) {
+    ASSERT_TRUE(tick());
+    ASSERT_EQ(a->recordTimeMs, b * 3200 / 21) << "block " << b;
+    rows += recorder.appended.empty() ? 0 : recorder.appended.back().size();
+    recorder.appended.clear();
+  }
+  // One row per second of signal time (the last partial second pending).
+  EXPECT_EQ(rows, (blocks - 1) * 3200 / 21 / 1000);
+}
+
 TEST_F(TickTest, ZeroIntervalStillFillsEveryColumn) {
   s->Ftime = 0;
   showPanels({{1}, {2}});
@@ -329,7 +352,10 @@ TEST_F(TickTest, KV310ConversionScalesByGainPerPosition) {
 // The block arithmetic done the plain way, channel by channel and frame by
 // frame, to hold the frame-major tick against on random configurations.
 struct PlainTick {
-  uint32_t recordTime = RECORD_TIME_IDLE, previousTime = RECORD_TIME_IDLE, interval = 0;
+  // Times in 1 / divisor ms; a block holds units of them.
+  uint64_t units = 160, divisor = 1;
+  uint64_t recordTime = RECORD_TIME_IDLE, previousTime = RECORD_TIME_IDLE;
+  uint32_t interval = 0;
   bool active = false;
   uint32_t due[32] = {}, count[32] = {};
   float accumulator[32] = {}, values[32] = {};
@@ -337,7 +363,7 @@ struct PlainTick {
 
   std::vector<float> block(const float* buffer, uint32_t frames, const int* slot, const MeterSettings& s,
                            const std::vector<int>& panelChannels) {
-    recordTime = recordTime == RECORD_TIME_IDLE ? 0 : recordTime + 160;
+    recordTime = recordTime == RECORD_TIME_IDLE ? 0 : recordTime + units;
     if (previousTime == 0) {
       active = true;
       interval = s.Ftime < 1 ? 1 : static_cast<uint32_t>(s.Ftime);
@@ -361,7 +387,7 @@ struct PlainTick {
         if (active && due[n - 1] != 0) {
           accumulator[n - 1] += x;
           ++count[n - 1];
-          if (previousTime + (f * 160) / frames >= due[n - 1]) {
+          if (previousTime * frames + f * units >= due[n - 1] * divisor * frames) {
             produced[n].push_back(k * (accumulator[n - 1] / static_cast<float>(count[n - 1])) + b);
             accumulator[n - 1] = 0;
             count[n - 1] = 0;
@@ -390,14 +416,19 @@ TEST_F(TickTest, MatchesThePlainArithmeticOnRandomBlocks) {
   std::uniform_real_distribution<float> volts(-10.0f, 10.0f);
   const uint32_t frameCounts[] = {1, 5, 10, 37, MAX_FRAMES_PER_BLOCK};
   const int32_t intervals[] = {1, 7, 32, 100, 250, 1000};
-  size_t rowValues = 0;
+  // Block times in ms: whole, and cut blocks' fractions (KV310 at 210 Hz, KV320 at 150 Hz).
+  const std::pair<uint32_t, uint32_t> blockTimes[] = {{160, 1}, {128, 1}, {3200, 21}, {320, 3}};
+  size_t rowValues = 0, configuration = 0;
   for (uint32_t frames : frameCounts) {
     for (int32_t ftime : intervals) {
+      const auto [units, divisor] = blockTimes[configuration++ % std::size(blockTimes)];
       SetUp();
       recorder = FakeRecorder();
       a->recordActive = 0;
       for (auto& v : a->currentValues) v = 0.0f;
       layout(frames % 2 ? BOARD_KV310 : BOARD_KV320, frames);
+      a->blockTimeUnits = units;
+      a->blockTimeDivisor = divisor;
       s->Ftime = ftime;
       std::vector<int> panelChannels;
       for (int j = 1; j <= 32; ++j) {
@@ -413,6 +444,8 @@ TEST_F(TickTest, MatchesThePlainArithmeticOnRandomBlocks) {
         s->channelB[n] = random() % 5 == 0 ? 1000001.0f + static_cast<float>(random() % 32) : volts(random);
       }
       PlainTick plain;
+      plain.units = units;
+      plain.divisor = divisor;
       recorder.recording = true;
       for (int blockIndex = 0; blockIndex < 7; ++blockIndex) {
         for (uint32_t i = 0; i < frames * 32; ++i) a->sampleBuffer[i] = volts(random);

@@ -33,6 +33,17 @@ TEST(BoardLayout, BlockSizesAndRateBounds) {
            {BOARD_KV320, 100, 32},      {BOARD_KV310, 2000000000, 320000000}})  // no overflow in the product
     EXPECT_EQ(blockSamplesFor(board, rate), samples) << board << " " << rate;
 
+  // A block's signal time; whole blocks stay 160 ms.
+  for (auto [board, rate, units, divisor] : std::initializer_list<std::tuple<BoardType, int32_t, uint32_t, uint32_t>>{
+           {BOARD_KV310, 1000, 160, 1}, {BOARD_KV320, 1000, 160, 1}, {BOARD_KV310, 500, 128, 1},
+           {BOARD_KV310, 210, 3200, 21}, {BOARD_KV320, 150, 320, 3}, {BOARD_KV310, 204800, 160, 1},
+           {BOARD_KV310, 0, 160, 1}, {BOARD_NONE, 500, 160, 1}}) {
+    state->sampleRateHz = rate;
+    applyBlockSize(*state, board);
+    EXPECT_EQ(state->blockTimeUnits, units) << board << " " << rate;
+    EXPECT_EQ(state->blockTimeDivisor, divisor) << board << " " << rate;
+  }
+
   for (auto [board, rate, fits] : std::initializer_list<std::tuple<BoardType, int32_t, bool>>{
            {BOARD_KV310, 199, false},   {BOARD_KV310, 200, true},     {BOARD_KV310, 204800, true},
            {BOARD_KV310, 204801, false}, {BOARD_KV320, 99, false},    {BOARD_KV320, 100, true},
