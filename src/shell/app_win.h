@@ -22,6 +22,8 @@ extern AppState app;
 
 // The engine's boardReady; false while there is no engine.
 bool engineBoardReady();
+// The engine's amplification of a gain code; 1 while there is no engine.
+int engineGainFactor(int code);
 
 // Main window (main_window_win.cpp).
 ATOM registerMainWindowClass(HINSTANCE instance, const wchar_t* className);

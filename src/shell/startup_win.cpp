@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "acquisition/acquisition_engine_win.h"
+#include "acquisition/board_layout.h"
 #include "panels/channel_panel_win.h"
 #include "panels/panel_table.h"
 #include "panels/reading_font_win.h"
@@ -57,6 +58,7 @@ void setTitle() {
 }  // namespace
 
 bool engineBoardReady() { return engine && engine->boardReady.load() == 1; }
+int engineGainFactor(int code) { return engine ? gainForCode(*engine, code) : 1; }
 
 namespace {
 

@@ -154,6 +154,45 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   EXPECT_NE(text.find("Description = \"K3\""), std::string::npos);
 }
 
+// KV310 rates whose 160 ms block is cut to whole frames: each block counts
+// the signal time it holds, so rows keep their interval in signal time and
+// come at the header's rate in wall time.
+TEST_F(Workflow, CutBlocksKeepTheirSignalTime) {
+  struct Case {
+    const char* rate;
+    int ftime;
+    double frameSeconds;
+  };
+  for (const Case& c : {Case{"500", 128, 0.064}, Case{"210", 200, 32 / 210.0}}) {
+    SCOPED_TRACE(c.rate);
+    std::string cfg = workflow::configuration(32, c.ftime);
+    cfg.replace(cfg.find("FreqStream = 1000"), 17, std::string("FreqStream = ") + c.rate);
+    cfg.replace(cfg.find("FlagRec32 = 0"), 13, "FlagRec32 = 1");
+    startIn(c.rate[0] == '5' ? L"cut-500" : L"cut-210", cfg, workflow::simulatorConfiguration("KV310"));
+    HWND dialog = openChannels();
+    ASSERT_NE(dialog, nullptr);
+    const DWORD started = GetTickCount();
+    click(dialog, IDC_RECORD_STOP);
+    driver::pump(8000);
+    click(dialog, IDC_RECORD_STOP);
+    const double seconds = (GetTickCount() - started) / 1000.0;
+    const workflow::Recording rec = workflow::readSampleFile(driver::readFile(findFile(L"*.qmr")));
+    ASSERT_TRUE(rec.ok);
+    ASSERT_EQ(rec.channels, 1);
+    const double interval = c.ftime / 1000.0;
+    EXPECT_DOUBLE_EQ(rec.rowsPerSecond, 1 / interval);
+    ASSERT_GT(rec.rows(), 10u);
+    // A row is the mean of whole frames: one interval after the last, within a frame.
+    for (size_t r = 2; r < rec.rows(); ++r)
+      ASSERT_NEAR((rec.values[r] - rec.values[r - 1]) / workflow::RAMP_SLOPE, interval, c.frameSeconds) << r;
+    const double span = (rec.values[rec.rows() - 1] - rec.values[1]) / workflow::RAMP_SLOPE;
+    EXPECT_NEAR(span, (rec.rows() - 2) * interval, 1.5 * c.frameSeconds);
+    EXPECT_NEAR(rec.rows() * interval, seconds, 0.6) << rec.rows() << " rows in " << seconds << " s";
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.waitExit(20000), 0);
+  }
+}
+
 TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
   std::string cfg0 = workflow::configuration(8);
   cfg0.replace(cfg0.find("FlagRec05 = 0"), 13, "FlagRec05 = 1");
@@ -224,6 +263,85 @@ TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
   RECT r;
   GetWindowRect(main, &r);
   EXPECT_EQ(r.right - r.left, GetSystemMetrics(SM_CXFULLSCREEN) / 5);
+}
+
+namespace {
+// The panel showing channel n (its number field).
+HWND panelOf(HWND main, int n) {
+  for (HWND w = GetWindow(main, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    BOOL ok = FALSE;
+    if (IsWindowVisible(w) && GetDlgItemInt(w, IDC_PANEL_NUMBER, &ok, FALSE) == static_cast<UINT>(n) && ok) return w;
+  }
+  return nullptr;
+}
+void clickAt(HWND control) {  // a mouse click: the control gets the focus as from a user
+  PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+  PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+  driver::pump(150);
+}
+void keys(HWND dialog, const char* typed) {
+  for (const char* k = typed; *k; ++k) {
+    const int id = *k == '<' ? IDC_TOOLS_BACKSPACE : *k == '.' ? IDC_TOOLS_POINT : *k == '-' ? IDC_TOOLS_MINUS
+                                                                                           : IDC_TOOLS_KEY0 + (*k - '0');
+    SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+  }
+}
+}  // namespace
+
+TEST_F(Workflow, ChannelSettingsFromThePanel) {
+  startIn(L"tools", workflow::configuration(32), workflow::simulatorConfiguration());
+  HWND panel = panelOf(main, 1), square = panelOf(main, workflow::SWITCHING_CHANNEL);
+  ASSERT_NE(panel, nullptr);
+  PostMessageW(GetDlgItem(panel, IDC_PANEL_SETTINGS), BM_CLICK, 0, 0);
+  HWND dialog = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Настройка канала 1", 10000);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_K), L"1");
+  EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_GAIN2), L"10");  // the simulator's gains
+
+  // Panels keep refreshing under the modal dialog.
+  const std::wstring before = driver::itemText(square, IDC_PANEL_VALUE);
+  driver::pump(1300);
+  EXPECT_NE(driver::itemText(square, IDC_PANEL_VALUE), before);
+
+  keys(dialog, "12");  // no active field: nothing
+  click(dialog, IDC_TOOLS_MAX);
+  keys(dialog, "123456789");
+  EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_MAX_FIELD), L"12345678");
+  keys(dialog, "<<<<<<<0");
+  click(dialog, IDC_TOOLS_MIN);
+  keys(dialog, "-5");
+  clickAt(GetDlgItem(dialog, IDC_TOOLS_K));
+  keys(dialog, "<<.5");
+  clickAt(GetDlgItem(dialog, IDC_TOOLS_INTERVAL));
+  keys(dialog, "<<<50");
+  EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_INTERVAL), L"50");
+  SendDlgItemMessageW(dialog, IDC_TOOLS_B, CB_SETCURSEL, 6, 0);
+  SetDlgItemTextW(dialog, IDC_TOOLS_NAME, L"Напряжение");
+  SetDlgItemTextW(dialog, IDC_TOOLS_UNIT, L"милливольт");
+  EXPECT_TRUE(driver::saveWindowPng(GetDesktopWindow(), L"screenshots\\channel-settings.png"));
+  click(dialog, IDC_TOOLS_OK);
+  driver::pump(500);
+  EXPECT_FALSE(IsWindow(dialog));
+  std::string cfg = config();
+  EXPECT_EQ(valueOf(cfg, "K1B"), "0.5|K07|\xEC\xE8\xEB\xEB\xE8\xE2|\xCD\xE0\xEF\xF0\xFF\xE6");
+  EXPECT_EQ(valueOf(cfg, "Interval01"), "200");
+  EXPECT_EQ(valueOf(cfg, "MinMaxRef01"), "-5|10|1e+10");
+  EXPECT_EQ(driver::itemText(panel, IDC_PANEL_NAME), L"Напряж");
+  EXPECT_EQ(driver::itemText(panel, IDC_PANEL_UNIT), L"миллив");
+  std::wstring max = driver::itemText(panel, IDC_PANEL_MAX_FIELD);
+  EXPECT_EQ(max.substr(max.find_first_not_of(L' ')), L"10");
+
+  // The close box applies nothing.
+  PostMessageW(GetDlgItem(panel, IDC_PANEL_SETTINGS), BM_CLICK, 0, 0);
+  dialog = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Настройка канала 1", 10000);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_B), L"K07");
+  click(dialog, IDC_TOOLS_MAX);
+  SetDlgItemTextW(dialog, IDC_TOOLS_NAME, L"другое");
+  PostMessageW(dialog, WM_CLOSE, 0, 0);
+  driver::pump(500);
+  EXPECT_FALSE(IsWindow(dialog));
+  EXPECT_EQ(config(), cfg);
 }
 
 TEST_F(Workflow, AboutGraphAndExit) {
