@@ -8,49 +8,40 @@ namespace {
 const std::string NO_BOARDS = cp1251<"Устройства KV310/KV320 не найдены!">();
 const std::string KV320_RECORD = cp1251<"KV320E - Ошибка при задании структуры">();
 
-TEST_F(EngineTest, KV320IsFoundAndProgrammed) {
-  auto engine = startWith("board = KV320\ngains = 2, 4, 8, 16\nfullscale = 5\n");
-  EXPECT_TRUE(notices->notices.empty());
-  EXPECT_EQ(readyAndInit(*engine), std::make_pair(1, 1));
-  EXPECT_EQ(engine->boardType.load(), BOARD_KV320);
-  EXPECT_TRUE(engine->acquiring());
-  EXPECT_EQ(engine->samplesPerBlock, 320u);
-  EXPECT_EQ(engine->framesPerBlock, 10u);
-  for (auto [channel, position] : {std::pair{1, 0}, {9, 1}, {17, 16}, {25, 17}})
-    EXPECT_EQ(engine->slotPosition[channel - 1], position) << "channel " << channel;
-  for (auto [code, gain] : {std::pair{0, 1}, {1, 2}, {4, 16}, {5, 1}}) EXPECT_EQ(engine->gainFactor[code].load(), gain);
-  EXPECT_FLOAT_EQ(engine->fullScaleVolts, 5.0f);
-  EXPECT_EQ(engine->recordIntervalMs, 16u);  // 16000 / 1000
-  EXPECT_EQ(settings->Ftime, 16);
-  EXPECT_EQ(engine->recordTimeMs, INITIAL_RECORD_TIME);
-  engine.reset();
-  const Lines ev = events();
-  expectLines(ev, {"kv320 open 1", "kv320 setParameters 1 1", "kv320 start", "kv320 stop"});
-  EXPECT_EQ(ev.back(), "kv320 release");
-}
-
-TEST_F(EngineTest, KV310IsTheFallback) {
-  auto engine = startWith("board = KV310\n");
-  EXPECT_TRUE(notices->notices.empty());
-  EXPECT_EQ(readyAndInit(*engine), std::make_pair(1, 1));
-  EXPECT_EQ(engine->boardType.load(), BOARD_KV310);
-  EXPECT_EQ(engine->samplesPerBlock, 160u);
-  EXPECT_EQ(engine->framesPerBlock, 5u);
-  for (int i = 0; i < 32; ++i) EXPECT_EQ(engine->slotPosition[i], i);
-  EXPECT_EQ(engine->gainFactor[2].load(), 10);  // the simulator's default gains 1, 10, 100, 1000
-  EXPECT_EQ(engine->gainFactor[4].load(), 1000);
-  EXPECT_FLOAT_EQ(engine->fullScaleVolts, 10.0f);
-  EXPECT_EQ(engine->recordIntervalMs, 32u);
-  EXPECT_EQ(settings->Ftime, 32);
-  expectLines(trace(), {"(int)dimension=160(a0)"});
-  engine.reset();
-  const Lines ev = events();
-  // The KV320 was asked first and let go; then the utility, its device, and
-  // teardown in order: the utility lets its own reference to the device go last.
-  expectLines(ev, {"kv320 open 0", "utility open 1", "utility setParameters 1"});
-  ASSERT_GE(ev.size(), 4u);
-  EXPECT_EQ(Lines(ev.end() - 4, ev.end()),
-            (Lines{"utility stop", "kv310-device release", "utility release", "kv310-device release"}));
+// What reaches the engine from each board's driver (the layout and gain
+// arithmetic is the native tests' part), and the driver calls in order: the
+// KV310 after the KV320 was asked and let go; the utility lets its own
+// reference to the device go last.
+TEST_F(EngineTest, EachBoardIsFoundProgrammedAndLetGo) {
+  const struct {
+    const char* config;
+    BoardType board;
+    uint32_t samples;
+    int32_t gain4, ftime;  // gain of code 4; the shortest interval, 32000 or 16000 / rate
+    float fullScale;
+    Lines calls;
+  } runs[] = {
+      {"board = KV320\ngains = 2, 4, 8, 16\nfullscale = 5", BOARD_KV320, 320, 16, 16, 5.0f,
+       {"kv320 open 1", "kv320 setParameters 1 1", "kv320 start", "kv320 stop", "kv320 release"}},
+      {"board = KV310", BOARD_KV310, 160, 1000, 32, 10.0f,
+       {"kv320 open 0", "utility open 1", "utility setParameters 1", "utility stop", "kv310-device release",
+        "utility release", "kv310-device release"}},
+  };
+  for (const auto& r : runs) {
+    SCOPED_TRACE(r.config);
+    auto engine = startWith(r.config);
+    EXPECT_TRUE(notices->notices.empty());
+    EXPECT_EQ(readyAndInit(*engine), std::make_pair(1, 1));
+    EXPECT_TRUE(engine->acquiring());
+    EXPECT_EQ(engine->boardType.load(), r.board);
+    EXPECT_EQ(engine->samplesPerBlock, r.samples);
+    EXPECT_EQ(engine->gainFactor[4].load(), r.gain4);
+    EXPECT_FLOAT_EQ(engine->fullScaleVolts, r.fullScale);
+    EXPECT_EQ(settings->Ftime, r.ftime);
+    if (r.board == BOARD_KV310) EXPECT_EQ(trace().at(0), "(int)dimension=160(a0)");
+    engine.reset();
+    expectInOrder(events(), r.calls);
+  }
 }
 
 TEST_F(EngineTest, FailureNoticesInOrder) {
@@ -118,10 +109,7 @@ TEST_F(EngineTest, RatesOutsideTheBoardsRangeAreRefused) {
     const char* board;
     double rate;
     const char* range;
-  } cases[] = {
-      {"KV320", 50.0, "100"},      {"KV320", 0.0, "100"},     {"KV320", 102401.0, "102400"},
-      {"KV310", 199.9, "204800"},  {"KV310", -1000.0, "200"}, {"KV310", 1.0e12, "204800"},
-  };
+  } cases[] = {{"KV320", 102401.0, "102400"}, {"KV310", 199.9, "200"}, {"KV310", 1.0e12, "204800"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.board) + " " + std::to_string(c.rate));
     settings->FreqStream = c.rate;

@@ -195,11 +195,11 @@ TEST(SettingsWriter, LongTitleIsCutToStayOnOneLine) {
 }
 
 TEST(SettingsWriter, RewrittenFileReadsBackToTheRecord) {
-  ScratchDir dir;
+  ScratchDir dir(true);
   auto s = sampleRecord();
-  writeBytes("in.cfg", kInput);
+  writeFile("in.cfg", kInput);
   ASSERT_TRUE(rewriteSettingsFile(*s, "in.cfg", "out.cfg"));
-  EXPECT_EQ(readBytes("out.cfg"), kExpected);
+  EXPECT_EQ(readFile("out.cfg"), kExpected);
 
   // Read back, the record writes the same text again: every value survives the
   // trip, 1000033 too (six digits, 1.00003e+06, would read back as channel 30).

@@ -33,7 +33,7 @@ struct Recording {
   size_t rows() const { return channels ? values.size() / channels : 0; }
 };
 
-// Reads a .qmr sample file by its documented offsets.
+// A .qmr sample file as the export tool reads it.
 Recording readSampleFile(const std::string& bytes);
 
 }  // namespace workflow

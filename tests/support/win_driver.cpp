@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "png_writer.h"
 
 namespace driver {
 
@@ -39,24 +38,6 @@ std::wstring makeWorkFolder(const std::wstring& name) {
   RemoveDirectoryW(data.c_str());
   CreateDirectoryW(dir.c_str(), nullptr);
   return dir;
-}
-
-bool writeFile(const std::wstring& path, const std::string& bytes) {
-  FILE* f = _wfopen(path.c_str(), L"wb");
-  if (!f) return false;
-  const bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return fclose(f) == 0 && ok;
-}
-
-std::string readFile(const std::wstring& path) {
-  std::string out;
-  FILE* f = _wfopen(path.c_str(), L"rb");
-  if (!f) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-  fclose(f);
-  return out;
 }
 
 bool Program::running() const {
@@ -166,38 +147,6 @@ std::wstring messageBoxText(HWND box) {
   std::wstring best;
   EnumChildWindows(box, longestStatic, reinterpret_cast<LPARAM>(&best));
   return best;
-}
-
-bool saveWindowPng(HWND window, const std::wstring& path) {
-  RECT r;
-  if (!GetWindowRect(window, &r)) return false;
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  if (w <= 0 || h <= 0) return false;
-  HDC screen = GetWindowDC(window);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;  // top row first
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, dib);
-  BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-  GdiFlush();
-  std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
-  const auto* px = static_cast<const uint8_t*>(bits);
-  for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i) {
-    rgb[3 * i] = px[4 * i + 2];
-    rgb[3 * i + 1] = px[4 * i + 1];
-    rgb[3 * i + 2] = px[4 * i];
-  }
-  SelectObject(memory, old);
-  DeleteObject(dib);
-  DeleteDC(memory);
-  ReleaseDC(window, screen);
-  return writeFile(path, encodePng(w, h, rgb));
 }
 
 void pump(DWORD ms) {
