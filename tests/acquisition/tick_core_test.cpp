@@ -87,44 +87,31 @@ TEST_F(TickTest, OutputWordsForEachWidth) {
   for (auto& p : panelStore) p.outOfRange = 1;
   panelStore[8].outOfRange = 0;
 
-  s->nDO = 8;
-  ASSERT_TRUE(tick());
-  EXPECT_EQ(a->outputs8, 0x04);
-  EXPECT_EQ(sink.bytes, (std::vector<uint8_t>{0x04}));
-  ASSERT_TRUE(tick());  // unchanged: nothing written
-  EXPECT_EQ(sink.bytes.size(), 1u);
-  panelStore[0].outOfRange = 0;
-  ASSERT_TRUE(tick());
-  EXPECT_EQ(sink.bytes, (std::vector<uint8_t>{0x04, 0x00}));
-  panelStore[0].outOfRange = 1;
-
-  sink.bytes.clear();
-  s->nDO = 16;
-  ASSERT_TRUE(tick());
-  const uint32_t bits16 = (1u << 2) | (1u << 8) | (1u << 11) | (1u << 19) | (1u << 31);
-  EXPECT_EQ(a->outputs16, bits16);  // all 32 bits kept
-  EXPECT_EQ(a->sentOutputs16, bits16);
-  EXPECT_EQ(decodeWords(sink.bytes), (Words{{0x0904u, 16}}));  // only the low 16 reach the port
-  ASSERT_TRUE(tick());  // unchanged: nothing written
-  EXPECT_EQ(decodeWords(sink.bytes).size(), 1u);
-  panelStore[6].outOfRange = 0;  // bit 19 only: still a change of the word
-  ASSERT_TRUE(tick());
-  EXPECT_EQ(decodeWords(sink.bytes), Words(2, {0x0904u, 16}));
-  panelStore[6].outOfRange = 1;
-
-  sink.bytes.clear();
-  s->nDO = 32;
-  ASSERT_TRUE(tick());
-  EXPECT_EQ(a->outputs32, bits16);
-  EXPECT_EQ(decodeWords(sink.bytes), (Words{{bits16, 32}}));
-  ASSERT_TRUE(tick());
-  EXPECT_EQ(decodeWords(sink.bytes).size(), 1u);
-
-  sink.bytes.clear();
-  s->nDO = 12;  // no such width: nothing built, nothing written
-  ASSERT_TRUE(tick());
-  EXPECT_EQ(a->outputs8 | a->outputs16 | a->outputs32, 0u);
-  EXPECT_TRUE(sink.bytes.empty());
+  // Each width: the word built (all 32 bits kept), the word the port gets, and
+  // the panel whose change is written again: bit 2, or bit 19 only (beyond the
+  // 16 the port gets, still a change of the word). An unchanged word is not
+  // written again; a width that does not exist builds and writes nothing.
+  const uint32_t all = (1u << 2) | (1u << 8) | (1u << 11) | (1u << 19) | (1u << 31);
+  const struct {
+    int32_t width;
+    uint32_t built;
+    Words sent;
+    int changed;
+  } widths[] = {{8, 0x04, {{0x04, 8}}, 0}, {16, all, {{0x0904, 16}}, 6}, {32, all, {{all, 32}}, 6}, {12, 0, {}, -1}};
+  for (const auto& w : widths) {
+    SCOPED_TRACE(w.width);
+    sink.bytes.clear();
+    s->nDO = w.width;
+    ASSERT_TRUE(tick());
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(a->outputs8 | a->outputs16 | a->outputs32, w.built);
+    EXPECT_EQ(decodeWords(sink.bytes, w.width == 8), w.sent);
+    if (w.changed < 0) continue;
+    panelStore[w.changed].outOfRange = 0;
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(decodeWords(sink.bytes, w.width == 8).size(), 2u);
+    panelStore[w.changed].outOfRange = 1;
+  }
 }
 
 TEST_F(TickTest, MarkersCarryTheBlockTime) {

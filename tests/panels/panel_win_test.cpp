@@ -46,13 +46,9 @@ HWND parentWindow = nullptr;
 
 // "low|high|ref" of the channel's MinMaxRefNN line as the file holds it.
 std::string storedLimits(int channel) {
-  const std::string text = driver::readFile(L"skalenor.cfg");
   char key[32];
   std::snprintf(key, sizeof key, "MinMaxRef%02d", channel);
-  const size_t at = text.find(key);
-  if (at == std::string::npos) return "no line";
-  const size_t value = text.find_first_not_of(' ', text.find('=', at) + 1);
-  return text.substr(value, text.find_first_of("\r\n", value) - value);
+  return valueOf(driver::readFile(L"skalenor.cfg"), key);
 }
 
 std::wstring controlText(ChannelPanel* panel, int id) { return driver::itemText(panel->window(), id); }

@@ -65,22 +65,6 @@ std::string simulatorConfiguration(const char* board) {
   return s;
 }
 
-std::string valueOf(const std::string& config, const std::string& key) {
-  size_t at = 0;
-  while ((at = config.find(key, at)) != std::string::npos) {
-    const bool lineStart = at == 0 || config[at - 1] == '\n';
-    size_t eq = config.find('=', at);
-    size_t end = config.find('\r', at);
-    if (lineStart && eq != std::string::npos && eq < end && config.compare(at, key.size(), key) == 0 &&
-        config.find_first_not_of(' ', at + key.size()) == eq) {
-      size_t v = config.find_first_not_of(' ', eq + 1);
-      return config.substr(v, end - v);
-    }
-    at += key.size();
-  }
-  return "";
-}
-
 Recording readSampleFile(const std::string& bytes) {
   ::Recording parsed;
   std::string error;

@@ -303,7 +303,7 @@ TEST_F(Workflow, NoBoardOrNoConfigurationEndsTheProgramAfterTheNotice) {
   for (const bool configured : {true, false}) {
     driver::Program run;
     dir = driver::makeWorkFolder(configured ? L"no-board" : L"no-config");
-    if (configured) ASSERT_TRUE(driver::writeFile(dir + L"\\skalenor.cfg", workflow::configuration(2)));
+    ASSERT_TRUE(!configured || driver::writeFile(dir + L"\\skalenor.cfg", workflow::configuration(2)));
     ASSERT_TRUE(driver::writeFile(dir + L"\\kvsim.cfg", workflow::simulatorConfiguration("none")));
     ASSERT_TRUE(driver::start(run, dir));
     HWND box = driver::findWindow(run.pi.dwProcessId, L"#32770", L"Ошибка", 30000);

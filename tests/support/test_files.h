@@ -2,6 +2,7 @@
 // or wide).
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -30,6 +31,18 @@ inline std::vector<std::string> readLines(const std::filesystem::path& path) {
     lines.push_back(line);
   }
   return lines;
+}
+
+// The value of the line "key = value" in a configuration text; "" when absent.
+inline std::string valueOf(const std::string& config, const std::string& key) {
+  for (size_t at = config.find(key); at != std::string::npos; at = config.find(key, at + 1)) {
+    const size_t eq = config.find_first_not_of(' ', at + key.size());
+    if ((at == 0 || config[at - 1] == '\n') && eq != std::string::npos && config[eq] == '=') {
+      const size_t value = std::min(config.find_first_not_of(' ', eq + 1), config.size());
+      return config.substr(value, config.find_first_of("\r\n", value) - value);
+    }
+  }
+  return "";
 }
 
 // A fresh folder, removed with everything in it at the end; with enter, the
