@@ -30,8 +30,6 @@ WINE = {  # name: (targets, executable under build/win64)
     'engine_win': ('engine_win_test kvsim', 'tests/engine/engine_win_test.exe'),
     'panels_win': ('panels_win_test', 'tests/panels/panels_win_test.exe'),
     'recorder_win': ('recorder_win_test skalenor-export', 'tests/recording/recorder_win_test.exe'),
-    'settings_win': ('settings_win_test', 'tests/settings/settings_win_test.exe'),
-    'program': ('program_test skalenor', 'tests/shell/program_test.exe'),
     'workflow': ('workflow_test skalenor kvsim', 'tests/shell/workflow_test.exe'),
 }
 

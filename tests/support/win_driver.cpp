@@ -2,8 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
-
+#include <filesystem>
 
 namespace driver {
 
@@ -22,21 +21,10 @@ std::wstring programPath() {
 std::wstring makeWorkFolder(const std::wstring& name) {
   wchar_t cwd[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, cwd);
-  std::wstring dir = std::wstring(cwd) + L"\\work-" + name;
-  // Empty it: files only, and the Data folder of recordings.
-  std::wstring data = dir + L"\\Data";
-  for (const std::wstring& d : {data, dir}) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((d + L"\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-      do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((d + L"\\" + fd.cFileName).c_str());
-      } while (FindNextFileW(h, &fd));
-      FindClose(h);
-    }
-  }
-  RemoveDirectoryW(data.c_str());
-  CreateDirectoryW(dir.c_str(), nullptr);
+  const std::wstring dir = std::wstring(cwd) + L"\\work-" + name;
+  std::error_code ignored;
+  std::filesystem::remove_all(dir, ignored);
+  std::filesystem::create_directory(dir, ignored);
   return dir;
 }
 
@@ -69,22 +57,12 @@ Program::~Program() {
   if (pi.hProcess) CloseHandle(pi.hProcess);
 }
 
-bool start(Program& p, const std::wstring& folder, const wchar_t* const* extraEnv) {
-  std::vector<wchar_t> env;
-  if (extraEnv) {
-    wchar_t* block = GetEnvironmentStringsW();
-    for (const wchar_t* e = block; *e; e += wcslen(e) + 1) env.insert(env.end(), e, e + wcslen(e) + 1);
-    FreeEnvironmentStringsW(block);
-    for (const wchar_t* const* x = extraEnv; *x; ++x) env.insert(env.end(), *x, *x + wcslen(*x) + 1);
-    env.push_back(0);
-  }
+bool start(Program& p, const std::wstring& folder) {
   std::wstring exe = programPath();
   std::wstring cmd = L"\"" + exe + L"\"";
   STARTUPINFOW si{};
   si.cb = sizeof si;
-  return CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE,
-                        extraEnv ? CREATE_UNICODE_ENVIRONMENT : 0, extraEnv ? env.data() : nullptr,
-                        folder.c_str(), &si, &p.pi) != 0;
+  return CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &p.pi) != 0;
 }
 
 namespace {

@@ -31,9 +31,8 @@ struct Program {
   ~Program();
 };
 
-// Starts skalenor.exe in the folder (its current directory), with extra
-// environment entries "NAME=value" added to this process's environment.
-bool start(Program& p, const std::wstring& folder, const wchar_t* const* extraEnv = nullptr);
+// Starts skalenor.exe in the folder (its current directory).
+bool start(Program& p, const std::wstring& folder);
 
 // First visible top-level window of the process with this class (null: any)
 // and, if given, this caption; waits up to timeoutMs.
