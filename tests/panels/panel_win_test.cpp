@@ -159,25 +159,6 @@ TEST_F(PanelTest, ShowsTheMeanOfItsSamplesAfterItsIntervalAndBlinksWhileRecordin
   EXPECT_EQ(toolsPanelIndex, 1);
 }
 
-TEST_F(PanelTest, RestoresTheChannelsLimitsAtPlacement) {
-  ChannelPanel* panel = makePanel(1, CHANNEL_B);
-  EXPECT_EQ(panel->refActive, 0);
-  feed(panel, {0.25f});
-  EXPECT_EQ(controlText(panel, IDC_PANEL_MIN_FIELD), L"-1.0000");
-  EXPECT_EQ(controlText(panel, IDC_PANEL_MAX_FIELD), L"1.0000");
-  EXPECT_EQ(controlText(panel, IDC_PANEL_OUTPUT), L"-");
-  EXPECT_EQ(panel->bar->limitsShown, 1);
-
-  // The bar survives a repaint of the panel: red zone at the bottom, green
-  // zone in the middle.
-  const BarRect area = panel->bar->barArea;
-  RedrawWindow(panel->window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-  driver::pump(50);
-  const Pixels screen(panel->window());
-  EXPECT_EQ(screen.at(area.left + 1, area.bottom - 2), RGB(255, 0, 0));
-  EXPECT_EQ(screen.at(area.left + 1, (area.top + area.bottom) / 2 + 4), RGB(64, 128, 64));
-}
-
 TEST_F(PanelTest, LimitButtonsStoreReadingsRelativeToTheReference) {
   ChannelPanel* panel = makePanel(1, CHANNEL_A);
   feed(panel, {2.0f});
@@ -274,19 +255,27 @@ TEST_F(PanelTest, HiddenPanelKeepsItsOutputAndPlacingAgainGivesAFreshBarAndItsLi
   EXPECT_EQ(panel->outOfRange, 1);
   EXPECT_FLOAT_EQ(panel->mean, 20.0f);
 
+  // Placed again: a fresh bar and the new channel's stored limits.
   panel->placePanel(1, 2, CHANNEL_B);
-  EXPECT_FLOAT_EQ(panel->bar->seenMax, -1.0e9f);  // a fresh bar
+  EXPECT_FLOAT_EQ(panel->bar->seenMax, -1.0e9f);
   EXPECT_EQ(panel->bar->lastMarker, BarRect{});
-  EXPECT_FLOAT_EQ(panel->minValue, -1.0f);
-  EXPECT_FLOAT_EQ(panel->maxValue, 1.0f);
   EXPECT_EQ(controlText(panel, IDC_PANEL_NUMBER), L"5");
-
+  feed(panel, {0.5f});
+  EXPECT_EQ(controlText(panel, IDC_PANEL_VALUE), L".50000");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_MIN_FIELD), L"-1.0000");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_MAX_FIELD), L"1.0000");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_OUTPUT), L"-");
   // Neither channel lost its stored limits.
   EXPECT_EQ(storedLimits(CHANNEL_A), "0|10|1e+10");
   EXPECT_EQ(storedLimits(CHANNEL_B), "-1|1|1e+10");
 
-  feed(panel, {0.5f});
-  EXPECT_EQ(controlText(panel, IDC_PANEL_VALUE), L".50000");
+  // The bar survives a repaint of the panel: red zone at the bottom, green zone in the middle.
+  const BarRect area = panel->bar->barArea;
+  RedrawWindow(panel->window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  driver::pump(50);
+  const Pixels screen(panel->window());
+  EXPECT_EQ(screen.at(area.left + 1, area.bottom - 2), RGB(255, 0, 0));
+  EXPECT_EQ(screen.at(area.left + 1, (area.top + area.bottom) / 2 + 4), RGB(64, 128, 64));
 }
 
 TEST_F(PanelTest, FullSampleBufferKeepsTheNewestSamples) {
