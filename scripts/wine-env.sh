@@ -18,7 +18,7 @@ if [ "$SKALENOR_WINE_ARCH" = win64 ]; then
   export WINESERVER=/usr/lib/wine/wineserver64
   export WINELOADER=$WINE
 else
-  WINE=wine
+  WINE=$(type -P wine)  # the program, not the function below
 fi
 wine() { "$WINE" "$@"; }
 wineserver() { "${WINESERVER:-/usr/bin/wineserver}" "$@"; }
