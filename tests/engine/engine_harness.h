@@ -51,7 +51,7 @@ class EngineTest : public ::testing::Test {
   void writeSimConfig(const std::string& text);
   // Creates and starts the engine; returns once its init has finished.
   std::unique_ptr<AcquisitionEngine> startEngine();
-  // A fresh run: no notices, no port log, the given configuration; then startEngine.
+  // A fresh run: no notices, no logs, the given configuration; then startEngine.
   std::unique_ptr<AcquisitionEngine> startWith(const std::string& config);
   // Lets the engine tick with running set for about ms.
   void runFor(AcquisitionEngine& engine, DWORD ms);

@@ -88,7 +88,7 @@ std::unique_ptr<AcquisitionEngine> EngineTest::startEngine() {
 
 std::unique_ptr<AcquisitionEngine> EngineTest::startWith(const std::string& config) {
   notices->notices.clear();
-  DeleteFileA(path("port.log").c_str());
+  for (const char* name : {"port.log", "events.log"}) DeleteFileA(path(name).c_str());
   writeSimConfig(config);
   return startEngine();
 }
