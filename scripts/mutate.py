@@ -67,8 +67,8 @@ def run_tests(root, tests):
     caught = []
     env = dict(os.environ, KVSIM_CONFIG='', SKALENOR_EXE=root + '/build/win64/skalenor.exe',
                SKALENOR_BUILD=root + '/build/win64', ASAN_OPTIONS='detect_leaks=1')
-    for spec in tests:
-        name, _, gfilter = spec.partition(':')
+    for entry in tests:
+        name, _, gfilter = entry.partition(':')
         flt = ' --gtest_filter=%s' % gfilter if gfilter else ''
         if name == 'config_tool':
             code, out = run('python3 tests/settings/config_tool_test.py build/native/tools/config/skalenor-config '
