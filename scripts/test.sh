@@ -65,4 +65,5 @@ for log in "${logs[@]}"; do
 done
 [ "$failed" -eq 0 ] || status=1
 echo "$passed passed, $failed failed"
+python3 scripts/line-ratio.py "$root"
 exit $status

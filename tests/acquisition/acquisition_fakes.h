@@ -1,16 +1,14 @@
-// Small stand-ins for the recorder and the port used by the acquisition tests,
-// and readers for what they leave behind.
+// Small stand-ins for the recorder and the port used by the acquisition tests.
 #pragma once
 
 #include <cstdint>
-#include <fstream>
-#include <sstream>
-#include <string>
+#include <ostream>
 #include <vector>
 
 #include "acquisition/output_port.h"
 #include "acquisition/port_decoder.h"
 #include "recording/recorder_link.h"
+#include "test_files.h"
 
 struct Marker {
   float time;
@@ -48,18 +46,4 @@ inline std::vector<PortWord> decodeWords(const std::vector<uint8_t>& bytes, bool
   std::vector<PortWord> words(bytes.size() + 1);
   words.resize(decodePortBytes(bytes.data(), bytes.size(), direct, words.data(), static_cast<int>(words.size())));
   return words;
-}
-
-inline std::string readWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline std::vector<std::string> readLines(const std::string& path) {
-  std::istringstream in(readWhole(path));
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
 }

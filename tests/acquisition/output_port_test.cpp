@@ -16,15 +16,6 @@ using Bytes = std::vector<uint8_t>;
 using Words = std::vector<PortWord>;
 using Lines = std::vector<std::string>;
 
-// Three bytes per data bit, highest first, from the wiring: data on bit 0,
-// clock pulse on 0x02, over the base byte 0xF0.
-void appendBits(Bytes& out, uint32_t value, int count) {
-  for (int i = count - 1; i >= 0; --i) {
-    const uint8_t d = static_cast<uint8_t>(0xF0 | ((value >> i) & 1));
-    out.insert(out.end(), {d, static_cast<uint8_t>(d | 0x02), d});
-  }
-}
-
 class OutputPortTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(traceLogSetPath(tracePath.c_str())); }
@@ -34,27 +25,14 @@ class OutputPortTest : public ::testing::Test {
   std::string tracePath = ::testing::TempDir() + "trace_port";
 };
 
-TEST_F(OutputPortTest, WordWriteShiftsSixteenBitsAndLatches) {
+// The words as the board's shift register receives them, and their trace lines.
+TEST_F(OutputPortTest, WordsShiftOutHighestBitFirstAndAreTraced) {
   port.wordWrite(0x00A5);
-  Bytes expected{0xF0};
-  appendBits(expected, 0xA5, 16);
-  expected.insert(expected.end(), {0xF0, 0xF4, 0xF0});
-  EXPECT_EQ(sink.bytes, expected);
-  EXPECT_EQ(readLines(tracePath), Lines{"(int) bits=165(a5)"});
-  EXPECT_EQ(decodeWords(sink.bytes), (Words{{0xA5u, 16}}));
-}
-
-TEST_F(OutputPortTest, LongWriteIsHighWordThenWord) {
   port.longWrite((1u << 16) | (1u << 1));
-  EXPECT_EQ(readLines(tracePath), (Lines{"--------", "(int) bits=1(1)", "(int) bits=2(2)"}));
-  // High word: register select raised once (0xF8), clocked bytes drop it; no latch.
-  Bytes expected{0xF8};
-  appendBits(expected, 1, 16);
-  expected.push_back(0xF0);
-  appendBits(expected, 2, 16);
-  expected.insert(expected.end(), {0xF0, 0xF4, 0xF0});
-  EXPECT_EQ(sink.bytes, expected);
-  EXPECT_EQ(decodeWords(sink.bytes), (Words{{0x00010002u, 32}}));
+  EXPECT_EQ(decodeWords(sink.bytes), (Words{{0xA5u, 16}, {0x00010002u, 32}}));
+  EXPECT_EQ(readLines(tracePath), (Lines{"(int) bits=165(a5)", "--------", "(int) bits=1(1)", "(int) bits=2(2)"}));
+  // High word: register select raised once (0xF8), clocked bytes drop it; no latch before the low word.
+  EXPECT_EQ(Bytes(sink.bytes.begin() + 52, sink.bytes.begin() + 55), (Bytes{0xF8, 0xF0, 0xF2}));
 }
 
 TEST_F(OutputPortTest, OutputResetAndTeardown) {

@@ -40,8 +40,6 @@ class TickTest : public ::testing::Test {
     a->recordTimeFraction = a->previousRecordTimeFraction = 0;
   }
 
-  // The boards' frame layouts. KV320: channels 1-8 at 0, 2, ..., 14; 9-16 at
-  // 1, 3, ..., 15; 17-24 at 16, ..., 30; 25-32 at 17, ..., 31.
   void layout(BoardType board, uint32_t frames) {
     applyFrameLayout(*a, board);
     setFrames(frames);
@@ -49,17 +47,6 @@ class TickTest : public ::testing::Test {
   void setFrames(uint32_t frames) {
     a->framesPerBlock = frames;
     a->samplesPerBlock = frames * 32;
-  }
-  void channel(int n, float k, float b, int ac = 0) {
-    s->channelK[n] = k;
-    s->channelB[n] = b;
-    s->ACmode[n] = ac;
-  }
-  // The sample at a frame position in frame k; putFrames: channel n's samples on the KV310 layout.
-  void putAt(int position, uint32_t k, float v) { a->sampleBuffer[32 * k + static_cast<uint32_t>(position)] = v; }
-  void putFrames(int n, std::initializer_list<float> values) {
-    uint32_t k = 0;
-    for (float v : values) putAt(n - 1, k++, v);
   }
   void show(int position, int channel, bool visible = true) {
     panelStore[position - 1].channel = channel;
@@ -72,9 +59,6 @@ class TickTest : public ::testing::Test {
   }
   bool tick() { return processBlock(*a, *s, panels, &recorder, port); }
   float value(int n) const { return a->currentValues[n - 1].load(); }
-  void expectValues(std::initializer_list<std::pair<int, float>> expected) const {
-    for (auto [n, v] : expected) EXPECT_FLOAT_EQ(value(n), v) << "channel " << n;
-  }
   void expectMarker(size_t i, float time, int type, int number) const {
     ASSERT_LT(i, recorder.markers.size());
     EXPECT_FLOAT_EQ(recorder.markers[i].time, time) << "marker " << i;
@@ -90,113 +74,6 @@ class TickTest : public ::testing::Test {
   FakePortSink sink;
   OutputPort port{a->boardReady, &sink};
 };
-
-TEST_F(TickTest, DcAndAcMeansWithKAndBOnTheKV320Layout) {
-  layout(BOARD_KV320, 4);
-  // Channel n sits at position slotPosition[n - 1]: 1 -> 0, 9 -> 1, 17 -> 16, 32 -> 31, 5 -> 8.
-  const float first[] = {1, 2, 3, 6};
-  for (uint32_t k = 0; k < 4; ++k) {
-    putAt(0, k, first[k]);
-    putAt(1, k, k % 2 ? -3.0f : 3.0f);
-    putAt(16, k, -2.0f);
-    putAt(31, k, 1.0f);
-    putAt(8, k, 100.0f);
-  }
-  channel(1, 2.0f, 1.0f);
-  channel(9, 0.5f, -1.0f, 1);
-  channel(32, 4.0f, 0.25f, 1);
-  channel(2, 3.0f, 0.0f);
-  ASSERT_TRUE(tick());
-  // 1: 2 * mean(1, 2, 3, 6) + 1; 9: 0.5 * rms(3, -3, 3, -3) - 1; 2 and 25 sit at
-  // positions 2 and 17, which hold nothing.
-  expectValues({{1, 7.0f}, {9, 0.5f}, {17, -2.0f}, {32, 4.25f}, {5, 100.0f}, {2, 0.0f}, {25, 0.0f}});
-}
-
-TEST_F(TickTest, ChannelReferencesUseThisOrThePreviousBlock) {
-  layout(BOARD_KV310, 2);
-  s->channelB[3] = 1000005.0f;   // lower channel: sees the previous block's channel 5
-  channel(7, 2.0f, 1000005.0f);  // higher channel: sees this block's channel 5
-  s->channelB[8] = 1000008.0f;   // itself: its previous value
-  s->channelB[10] = 1000000.0f;  // no channel: a plain offset
-  s->channelB[11] = 1000033.0f;  // no such channel: a plain offset
-  putFrames(3, {1, 1});
-  putFrames(7, {2, 2});
-  putFrames(8, {1, 1});
-  putFrames(5, {10, 10});
-  ASSERT_TRUE(tick());
-  expectValues({{3, 1.0f}, {7, 14.0f}, {8, 1.0f}});
-  putFrames(5, {20, 20});
-  ASSERT_TRUE(tick());
-  expectValues({{3, 11.0f}, {7, 24.0f}, {8, 2.0f}, {10, 1000000.0f}, {11, 1000033.0f}});
-}
-
-TEST_F(TickTest, RecordingClockRowsAndColumns) {
-  // 1000 Hz on a KV310: 5 frames of 32 ms; interval 32 ms. Recorded: 7, 3 and 7
-  // again (a second panel gets a column of its own); not: 4 (hidden), 5 (not
-  // flagged), 0 (no channel), 40 (nonsense channel number).
-  s->Ftime = 32;
-  showPanels({{7}, {3}, {7}, {4, false}, {5}, {0}, {40}});
-  for (int n : {7, 3, 4, 40}) s->FlagRec[n] = 1;
-  channel(7, 2.0f, 1.0f);
-  putFrames(7, {1, 2, 3, 4, 5});
-  putFrames(3, {10, 20, 30, 40, 50});
-  recorder.recording = true;
-
-  ASSERT_TRUE(tick());  // first block: only counted
-  EXPECT_EQ(a->recordTimeMs, 0u);
-  EXPECT_EQ(a->recordActive, 0);
-  EXPECT_TRUE(recorder.appended.empty());
-
-  ASSERT_TRUE(tick());  // second block: the row axis starts at 0, first value due at 32
-  EXPECT_EQ(a->recordTimeMs, 160u);
-  EXPECT_EQ(a->recordActive, 1);
-  EXPECT_EQ(a->recordIntervalMs, 32u);
-  ASSERT_EQ(a->recordedChannelCount, 3);
-  EXPECT_EQ(std::vector<int32_t>(a->recordedChannel, a->recordedChannel + 3), (std::vector<int32_t>{7, 3, 7}));
-  ASSERT_EQ(recorder.appended.size(), 1u);
-  // Frames at 0, 32, 64, 96, 128 ms: values due at 32 (frames 0-1), 64, 96, 128.
-  EXPECT_EQ(recorder.appended[0], (Rows{4, 15, 4, 7, 30, 7, 9, 40, 9, 11, 50, 11}));
-
-  ASSERT_TRUE(tick());  // frames at 160 ... 288: one value each
-  EXPECT_EQ(a->recordTimeMs, 320u);
-  ASSERT_EQ(recorder.appended.size(), 2u);
-  EXPECT_EQ(recorder.appended[1], (Rows{3, 10, 3, 5, 20, 5, 7, 30, 7, 9, 40, 9, 11, 50, 11}));
-
-  recorder.recording = false;
-  ASSERT_TRUE(tick());
-  EXPECT_EQ(a->recordActive, 0);
-  EXPECT_EQ(a->recordTimeMs, RECORD_TIME_IDLE);
-  EXPECT_EQ(a->previousRecordTimeMs, RECORD_TIME_IDLE);
-  EXPECT_EQ(recorder.appended.size(), 2u);
-}
-
-TEST_F(TickTest, RowValuesCarryAcrossBlocksAndAcRowsTakeTheBlockValue) {
-  s->Ftime = 100;
-  showPanels({{2}, {6}});
-  s->FlagRec[2] = s->FlagRec[6] = 1;
-  channel(6, 1.0f, 0.5f, 1);
-  s->channelB[2] = 1000006.0f;  // a higher channel: rows carry its previous block's value
-  recorder.recording = true;
-  ASSERT_TRUE(tick());
-  putFrames(2, {1, 2, 3, 4, 5});
-  putFrames(6, {3, -3, 3, -3, 3});
-  ASSERT_TRUE(tick());  // frames at 0-128 ms: one value at 128 from all five frames
-  ASSERT_EQ(recorder.appended.size(), 1u);
-  EXPECT_EQ(recorder.appended[0], (Rows{3 + 0.5f, 3.5f}));
-  putFrames(2, {10, 20, 30, 40, 50});
-  ASSERT_TRUE(tick());  // frames at 160-288: due 200 at frame 2 (224 ms); 300 not reached
-  ASSERT_EQ(recorder.appended.size(), 2u);
-  EXPECT_EQ(recorder.appended[1], (Rows{20 + 3.5f, 3.5f}));
-  putFrames(2, {100, 7, 8, 9, 11});
-  ASSERT_TRUE(tick());  // 320 ms: frames 3, 4 of the last block and frame 0 of this one; 416 ms: frames 1-3
-  ASSERT_EQ(recorder.appended.size(), 3u);
-  ASSERT_EQ(recorder.appended[2].size(), 4u);
-  EXPECT_FLOAT_EQ(recorder.appended[2][0], 190.0f / 3.0f + 3.5f);
-  EXPECT_EQ(Rows(recorder.appended[2].begin() + 1, recorder.appended[2].end()), (Rows{3.5f, 8.0f + 3.5f, 3.5f}));
-  EXPECT_EQ(a->accumulatedCount[1], 1u);  // frame 4 waits for 500 ms
-  EXPECT_EQ(a->accumulator[1], 11.0f);
-  EXPECT_EQ(a->dueTime[1], 500u);
-}
 
 // A cut block (KV310 at 210 Hz: 32 samples, 3200/21 ms) over hours of
 // blocks: the clock stays on the exact time and the rows on their interval.
@@ -220,20 +97,6 @@ TEST_F(TickTest, CutBlocksKeepExactTimeOverHours) {
   EXPECT_EQ(rows, (blocks - 1) * 3200 / 21 / 1000);
 }
 
-TEST_F(TickTest, ZeroIntervalStillFillsEveryColumn) {
-  s->Ftime = 0;
-  showPanels({{1}, {2}});
-  s->FlagRec[1] = s->FlagRec[2] = 1;
-  putFrames(1, {1, 2, 3, 4, 5});
-  putFrames(2, {-1, -2, -3, -4, -5});
-  recorder.recording = true;
-  ASSERT_TRUE(tick());
-  ASSERT_TRUE(tick());
-  EXPECT_EQ(a->recordIntervalMs, 1u);
-  // t = 0 ms is before the first due time (1 ms); one value per later frame.
-  EXPECT_EQ(recorder.appended[0], (Rows{1.5f, -1.5f, 3, -3, 4, -4, 5, -5}));
-}
-
 TEST_F(TickTest, OutputWordsForEachWidth) {
   // Panel j shows channel j with output NPK[j]: bits 2, 0, none, 11 (beyond
   // the byte), none (no such output), none, 19, 31, 2, 8 (the first past the
@@ -247,44 +110,31 @@ TEST_F(TickTest, OutputWordsForEachWidth) {
   for (auto& p : panelStore) p.outOfRange = 1;
   panelStore[8].outOfRange = 0;
 
-  s->nDO = 8;
-  ASSERT_TRUE(tick());
-  EXPECT_EQ(a->outputs8, 0x04);
-  EXPECT_EQ(sink.bytes, (std::vector<uint8_t>{0x04}));
-  ASSERT_TRUE(tick());  // unchanged: nothing written
-  EXPECT_EQ(sink.bytes.size(), 1u);
-  panelStore[0].outOfRange = 0;
-  ASSERT_TRUE(tick());
-  EXPECT_EQ(sink.bytes, (std::vector<uint8_t>{0x04, 0x00}));
-  panelStore[0].outOfRange = 1;
-
-  sink.bytes.clear();
-  s->nDO = 16;
-  ASSERT_TRUE(tick());
-  const uint32_t bits16 = (1u << 2) | (1u << 8) | (1u << 11) | (1u << 19) | (1u << 31);
-  EXPECT_EQ(a->outputs16, bits16);  // all 32 bits kept
-  EXPECT_EQ(a->sentOutputs16, bits16);
-  EXPECT_EQ(decodeWords(sink.bytes), (Words{{0x0904u, 16}}));  // only the low 16 reach the port
-  ASSERT_TRUE(tick());  // unchanged: nothing written
-  EXPECT_EQ(decodeWords(sink.bytes).size(), 1u);
-  panelStore[6].outOfRange = 0;  // bit 19 only: still a change of the word
-  ASSERT_TRUE(tick());
-  EXPECT_EQ(decodeWords(sink.bytes), Words(2, {0x0904u, 16}));
-  panelStore[6].outOfRange = 1;
-
-  sink.bytes.clear();
-  s->nDO = 32;
-  ASSERT_TRUE(tick());
-  EXPECT_EQ(a->outputs32, bits16);
-  EXPECT_EQ(decodeWords(sink.bytes), (Words{{bits16, 32}}));
-  ASSERT_TRUE(tick());
-  EXPECT_EQ(decodeWords(sink.bytes).size(), 1u);
-
-  sink.bytes.clear();
-  s->nDO = 12;  // no such width: nothing built, nothing written
-  ASSERT_TRUE(tick());
-  EXPECT_EQ(a->outputs8 | a->outputs16 | a->outputs32, 0u);
-  EXPECT_TRUE(sink.bytes.empty());
+  // Each width: the word built (all 32 bits kept), the word the port gets, and
+  // the panel whose change is written again: bit 2, or bit 19 only (beyond the
+  // 16 the port gets, still a change of the word). An unchanged word is not
+  // written again; a width that does not exist builds and writes nothing.
+  const uint32_t all = (1u << 2) | (1u << 8) | (1u << 11) | (1u << 19) | (1u << 31);
+  const struct {
+    int32_t width;
+    uint32_t built;
+    Words sent;
+    int changed;
+  } widths[] = {{8, 0x04, {{0x04, 8}}, 0}, {16, all, {{0x0904, 16}}, 6}, {32, all, {{all, 32}}, 6}, {12, 0, {}, -1}};
+  for (const auto& w : widths) {
+    SCOPED_TRACE(w.width);
+    sink.bytes.clear();
+    s->nDO = w.width;
+    ASSERT_TRUE(tick());
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(a->outputs8 | a->outputs16 | a->outputs32, w.built);
+    EXPECT_EQ(decodeWords(sink.bytes, w.width == 8), w.sent);
+    if (w.changed < 0) continue;
+    panelStore[w.changed].outOfRange = 0;
+    ASSERT_TRUE(tick());
+    EXPECT_EQ(decodeWords(sink.bytes, w.width == 8).size(), 2u);
+    panelStore[w.changed].outOfRange = 1;
+  }
 }
 
 TEST_F(TickTest, MarkersCarryTheBlockTime) {
@@ -415,7 +265,7 @@ TEST_F(TickTest, MatchesThePlainArithmeticOnRandomBlocks) {
   std::mt19937 random(12345);
   std::uniform_real_distribution<float> volts(-10.0f, 10.0f);
   const uint32_t frameCounts[] = {1, 5, 10, 37, MAX_FRAMES_PER_BLOCK};
-  const int32_t intervals[] = {1, 7, 32, 100, 250, 1000};
+  const int32_t intervals[] = {0, 1, 7, 32, 100, 250, 1000};  // 0 must still fill every column
   // Block times in ms: whole, and cut blocks' fractions (KV310 at 210 Hz, KV320 at 150 Hz).
   const std::pair<uint32_t, uint32_t> blockTimes[] = {{160, 1}, {128, 1}, {3200, 21}, {320, 3}};
   size_t rowValues = 0, configuration = 0;
@@ -441,7 +291,8 @@ TEST_F(TickTest, MatchesThePlainArithmeticOnRandomBlocks) {
         s->FlagRec[n] = random() % 3 != 0;
         s->ACmode[n] = random() % 2;
         s->channelK[n] = volts(random);
-        s->channelB[n] = random() % 5 == 0 ? 1000001.0f + static_cast<float>(random() % 32) : volts(random);
+        // References to channels 1-32, and the plain offsets just outside them.
+        s->channelB[n] = random() % 5 == 0 ? 1000000.0f + static_cast<float>(random() % 34) : volts(random);
       }
       PlainTick plain;
       plain.units = units;
@@ -460,6 +311,10 @@ TEST_F(TickTest, MatchesThePlainArithmeticOnRandomBlocks) {
         ASSERT_EQ(recorder.appended.back(), expected) << frames << " " << ftime << " block " << blockIndex;
         rowValues += expected.size();
       }
+      recorder.recording = false;  // stopped: no more rows, the clock idle
+      ASSERT_TRUE(tick());
+      EXPECT_EQ(std::tie(a->recordActive, a->recordTimeMs), std::make_tuple(0, RECORD_TIME_IDLE));
+      EXPECT_EQ(recorder.appended.size(), 6u);
     }
   }
   EXPECT_GT(rowValues, 10000u);

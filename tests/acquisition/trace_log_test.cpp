@@ -16,11 +16,11 @@ TEST(TraceLog, FormatsLinesAndStartsEmpty) {
   traceText("--------");
   traceValue("(int)dimension", 160);
   traceValue("(int) bits", -1);
-  EXPECT_EQ(readWhole(path), "(int) bits=165(a5)\n--------\n(int)dimension=160(a0)\n(int) bits=-1(ffffffff)\n");
+  EXPECT_EQ(readFile(path), "(int) bits=165(a5)\n--------\n(int)dimension=160(a0)\n(int) bits=-1(ffffffff)\n");
 
   // Pointing the log at the file again empties it, as every run does.
   ASSERT_TRUE(traceLogSetPath(path.c_str()));
-  EXPECT_EQ(readWhole(path), "");
+  EXPECT_EQ(readFile(path), "");
   EXPECT_FALSE(traceLogSetPath(std::string(TRACE_PATH_SIZE, 'x').c_str()));
 }
 

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <utility>
@@ -16,13 +15,12 @@
 
 #include "acquisition/acquisition_engine_win.h"
 #include "settings/meter_settings.h"
+#include "test_files.h"
 
 using Lines = std::vector<std::string>;
 
-std::string readWholeFile(const std::string& path);
-Lines splitLines(const std::string& text);
-// Expects every one of the wanted lines among lines.
-void expectLines(const Lines& lines, std::initializer_list<const char*> wanted);
+// Expects the wanted lines among lines in this order, the last of them last.
+void expectInOrder(const Lines& lines, const Lines& wanted);
 
 // A hidden top-level window of its own class; user goes to GWLP_USERDATA.
 HWND hiddenWindow(const wchar_t* className, WNDPROC procedure, void* user = nullptr);
@@ -53,15 +51,15 @@ class EngineTest : public ::testing::Test {
   void writeSimConfig(const std::string& text);
   // Creates and starts the engine; returns once its init has finished.
   std::unique_ptr<AcquisitionEngine> startEngine();
-  // A fresh run: no notices, no port log, the given configuration; then startEngine.
+  // A fresh run: no notices, no logs, the given configuration; then startEngine.
   std::unique_ptr<AcquisitionEngine> startWith(const std::string& config);
   // Lets the engine tick with running set for about ms.
   void runFor(AcquisitionEngine& engine, DWORD ms);
 
   std::string path(const char* name) const { return folder_ + "\\" + name; }
-  std::string portLog() const { return readWholeFile(path("port.log")); }
-  Lines events() const { return splitLines(readWholeFile(path("events.log"))); }
-  Lines trace() const { return splitLines(readWholeFile(path("Trace"))); }
+  std::string portLog() const { return readFile(path("port.log")); }
+  Lines events() const { return readLines(path("events.log")); }
+  Lines trace() const { return readLines(path("Trace")); }
 
   MeterSettings* settings = nullptr;
   std::unique_ptr<NoticeWindow> notices;

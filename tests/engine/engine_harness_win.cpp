@@ -1,8 +1,6 @@
 #include "engine_harness.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 #include "acquisition/periodic_worker_win.h"
 #include "acquisition/trace_log.h"
@@ -16,25 +14,13 @@ std::string driverKey(const char* group, const char* name) {
 }
 }  // namespace
 
-std::string readWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-Lines splitLines(const std::string& text) {
-  std::istringstream in(text);
-  Lines lines;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
+void expectInOrder(const Lines& lines, const Lines& wanted) {
+  auto at = lines.begin();
+  for (const std::string& line : wanted) {
+    at = std::find(at, lines.end(), line);
+    ASSERT_NE(at, lines.end()) << line << " missing or out of order";
   }
-  return lines;
-}
-
-void expectLines(const Lines& lines, std::initializer_list<const char*> wanted) {
-  for (const char* line : wanted) EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
+  EXPECT_EQ(at, lines.end() - 1) << "last: " << lines.back();
 }
 
 HWND hiddenWindow(const wchar_t* className, WNDPROC procedure, void* user) {
@@ -83,8 +69,8 @@ void EngineTest::TearDown() {
 }
 
 void EngineTest::writeSimConfig(const std::string& text) {
-  ASSERT_TRUE(std::ofstream(path("kvsim.cfg"), std::ios::binary)
-              << text << "\nportlog = " << path("port.log") << "\neventlog = " << path("events.log") << "\n");
+  ASSERT_TRUE(writeFile(path("kvsim.cfg"),
+                        text + "\nportlog = " + path("port.log") + "\neventlog = " + path("events.log") + "\n"));
   SetEnvironmentVariableA("KVSIM_CONFIG", path("kvsim.cfg").c_str());
 }
 
@@ -102,7 +88,7 @@ std::unique_ptr<AcquisitionEngine> EngineTest::startEngine() {
 
 std::unique_ptr<AcquisitionEngine> EngineTest::startWith(const std::string& config) {
   notices->notices.clear();
-  DeleteFileA(path("port.log").c_str());
+  for (const char* name : {"port.log", "events.log"}) DeleteFileA(path(name).c_str());
   writeSimConfig(config);
   return startEngine();
 }

@@ -19,18 +19,8 @@ void expectPlan(const BarPlan& plan, std::initializer_list<BarPaint> want) {
   }
 }
 
-TEST(LimitBar, CreationScaleAndLimitsOff) {
+TEST(LimitBar, ScaleAndLimitsOff) {
   LimitBar bar(AREA);
-  EXPECT_EQ(bar.barArea, AREA);
-  EXPECT_EQ(bar.lastMarker, BarRect{});
-  EXPECT_FLOAT_EQ(bar.lowLimit, -5.0f);
-  EXPECT_FLOAT_EQ(bar.highLimit, 5.0f);
-  EXPECT_FLOAT_EQ(bar.scaleLow, -10.0f);
-  EXPECT_FLOAT_EQ(bar.scaleHigh, 10.0f);
-  EXPECT_FLOAT_EQ(bar.seenMin, 1.0e9f);
-  EXPECT_FLOAT_EQ(bar.seenMax, -1.0e9f);
-  EXPECT_EQ(bar.limitsShown, 0);
-
   bar.setBarLow(0.0f);
   bar.setBarHigh(10.0f);
   EXPECT_NEAR(bar.scaleLow, -2.0f, 1e-5);
@@ -42,11 +32,7 @@ TEST(LimitBar, CreationScaleAndLimitsOff) {
   // The order of the lines always holds.
   bar.setBarLow(10.0f);
   EXPECT_FLOAT_EQ(bar.lowLimit, 0.0f);
-  bar.setBarLow(20.0f);
-  EXPECT_FLOAT_EQ(bar.lowLimit, 0.0f);
   bar.setBarHigh(0.0f);
-  EXPECT_FLOAT_EQ(bar.highLimit, 10.0f);
-  bar.setBarHigh(-3.0f);
   EXPECT_FLOAT_EQ(bar.highLimit, 10.0f);
   EXPECT_NEAR(bar.scaleLow, -2.0f, 1e-5);
   EXPECT_NEAR(bar.scaleHigh, 12.0f, 1e-5);

@@ -46,13 +46,9 @@ HWND parentWindow = nullptr;
 
 // "low|high|ref" of the channel's MinMaxRefNN line as the file holds it.
 std::string storedLimits(int channel) {
-  const std::string text = driver::readFile(L"skalenor.cfg");
   char key[32];
   std::snprintf(key, sizeof key, "MinMaxRef%02d", channel);
-  const size_t at = text.find(key);
-  if (at == std::string::npos) return "no line";
-  const size_t value = text.find_first_not_of(' ', text.find('=', at) + 1);
-  return text.substr(value, text.find_first_of("\r\n", value) - value);
+  return valueOf(driver::readFile(L"skalenor.cfg"), key);
 }
 
 std::wstring controlText(ChannelPanel* panel, int id) { return driver::itemText(panel->window(), id); }
@@ -128,8 +124,6 @@ class PanelTest : public ::testing::Test {
 
 TEST_F(PanelTest, ShowsTheMeanOfItsSamplesAfterItsIntervalAndBlinksWhileRecording) {
   ChannelPanel* panel = makePanel(2, CHANNEL_A);
-  EXPECT_EQ(panel->visible, 1);
-  EXPECT_EQ(panel->ready, 1);
   EXPECT_EQ(controlText(panel, IDC_PANEL_NUMBER), L"3");
   RECT r;
   GetWindowRect(panel->window(), &r);
@@ -142,55 +136,27 @@ TEST_F(PanelTest, ShowsTheMeanOfItsSamplesAfterItsIntervalAndBlinksWhileRecordin
   EXPECT_EQ(controlText(panel, IDC_PANEL_UNIT), L"\u0412");
   EXPECT_EQ(controlText(panel, IDC_PANEL_NAME), L"\u0422\u0435\u0441\u0442");
   EXPECT_EQ(controlText(panel, IDC_PANEL_OUTPUT), L"02");
-  EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_REC), RGB(176, 128, 128));  // recorded, not recording
   // One trace line per placement.
   const std::string trace = driver::readFile(L"Trace");
   EXPECT_EQ(trace.substr(0, 1), ">");
   EXPECT_EQ(std::count(trace.begin(), trace.end(), '>'), 1);
 
-  // While recording the indicator blinks; a channel not recorded shows grey.
+  // While recording the indicator blinks.
   RecordingRecorder recorder;
   theRecorder = &recorder;
-  for (COLORREF colour : {RGB(192, 192, 192), RGB(160, 0, 0), RGB(192, 192, 192)}) {
+  COLORREF seen[3];
+  for (COLORREF& colour : seen) {
     feed(panel, {1.0f});
-    EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_REC), colour);
+    colour = entryColour(staticStyler, panel, IDC_PANEL_REC);
   }
   theRecorder = nullptr;
-  settings.FlagRec[CHANNEL_A] = 0;
-  feed(panel, {1.0f});
-  EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_REC), RGB(200, 200, 200));
+  EXPECT_NE(seen[0], seen[1]);
+  EXPECT_EQ(seen[0], seen[2]);
 
   // The settings button names the panel's position to the dialog.
   toolsPanelIndex = -1;
   press(panel, IDC_PANEL_SETTINGS);
   EXPECT_EQ(toolsPanelIndex, 1);
-}
-
-TEST_F(PanelTest, RestoresTheChannelsLimitsAtPlacement) {
-  ChannelPanel* panel = makePanel(1, CHANNEL_B);
-  EXPECT_EQ(panel->minActive, 1);
-  EXPECT_EQ(panel->maxActive, 1);
-  EXPECT_EQ(panel->refActive, 0);
-  EXPECT_FLOAT_EQ(panel->minValue, -1.0f);
-  EXPECT_FLOAT_EQ(panel->maxValue, 1.0f);
-  EXPECT_EQ(entryColour(buttonStyler, panel, IDC_PANEL_MIN), RGB(0, 128, 0));
-  feed(panel, {0.25f});
-  EXPECT_EQ(controlText(panel, IDC_PANEL_MIN_FIELD), L"-1.0000");
-  EXPECT_EQ(controlText(panel, IDC_PANEL_MAX_FIELD), L"1.0000");
-  EXPECT_EQ(controlText(panel, IDC_PANEL_OUTPUT), L"-");
-  EXPECT_FLOAT_EQ(panel->bar->lowLimit, -1.0f);
-  EXPECT_FLOAT_EQ(panel->bar->highLimit, 1.0f);
-  EXPECT_EQ(panel->bar->limitsShown, 1);
-  EXPECT_EQ(panel->lastValueColour, RGB(255, 255, 0));
-
-  // The bar survives a repaint of the panel: red zone at the bottom, green
-  // zone in the middle.
-  const BarRect area = panel->bar->barArea;
-  RedrawWindow(panel->window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-  driver::pump(50);
-  const Pixels screen(panel->window());
-  EXPECT_EQ(screen.at(area.left + 1, area.bottom - 2), RGB(255, 0, 0));
-  EXPECT_EQ(screen.at(area.left + 1, (area.top + area.bottom) / 2 + 4), RGB(64, 128, 64));
 }
 
 TEST_F(PanelTest, LimitButtonsStoreReadingsRelativeToTheReference) {
@@ -227,9 +193,9 @@ TEST_F(PanelTest, LimitButtonsStoreReadingsRelativeToTheReference) {
 
   // "~" flips the channel's AC mode and saves it.
   press(panel, IDC_PANEL_AC);
-  EXPECT_EQ(settings.ACmode[CHANNEL_A], 1);
   EXPECT_NE(driver::readFile(L"skalenor.cfg").find("ACmode03 = 1"), std::string::npos);
-  EXPECT_EQ(entryColour(buttonStyler, panel, IDC_PANEL_AC), RGB(0, 64, 0));
+  press(panel, IDC_PANEL_AC);
+  EXPECT_EQ(settings.ACmode[CHANNEL_A], 0);
 }
 
 TEST_F(PanelTest, ReadingBelowTheLowerLimitTurnsRedAndRaisesTheOutput) {
@@ -238,28 +204,23 @@ TEST_F(PanelTest, ReadingBelowTheLowerLimitTurnsRedAndRaisesTheOutput) {
   ChannelPanel* panel = makePanel(1, CHANNEL_A);
   feed(panel, {-1.0f});
   EXPECT_EQ(panel->lastValueColour, RGB(255, 0, 0));
-  EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_VALUE), RGB(255, 0, 0));
   driver::pump(50);
   EXPECT_GT(Pixels(GetDlgItem(panel->window(), IDC_PANEL_VALUE)).count(RGB(255, 0, 0)), 0);
   feed(panel, {-1.0f});  // the bar's limits are those of the previous refresh
   EXPECT_EQ(panel->outOfRange, 1);
   EXPECT_EQ(controlText(panel, IDC_PANEL_OUTPUT), L"02");
-  EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_OUTPUT), RGB(192, 0, 0));
 
   // No output assigned: red reading, but nothing raised.
   settings.NPK[CHANNEL_A] = 0;
   feed(panel, {-1.0f});
   EXPECT_EQ(panel->outOfRange, 0);
-  EXPECT_EQ(panel->lastValueColour, RGB(255, 0, 0));
   EXPECT_EQ(controlText(panel, IDC_PANEL_OUTPUT), L"-");
-  EXPECT_EQ(entryColour(staticStyler, panel, IDC_PANEL_OUTPUT), RGB(160, 160, 160));
 
   // A reading equal to a limit is in range.
   settings.NPK[CHANNEL_A] = 2;
   feed(panel, {0.0f});
   feed(panel, {0.0f});
   EXPECT_EQ(panel->outOfRange, 0);
-  EXPECT_EQ(panel->lastValueColour, RGB(255, 255, 0));
 
   // With one limit only, never red and never raised.
   SendMessageW(panel->window(), WM_USER, panelCommandParam(PANEL_SET_MAX, 0), floatArgument(0.0f));
@@ -267,13 +228,10 @@ TEST_F(PanelTest, ReadingBelowTheLowerLimitTurnsRedAndRaisesTheOutput) {
   feed(panel, {-3.0f});
   feed(panel, {-3.0f});
   EXPECT_EQ(panel->outOfRange, 0);
-  EXPECT_EQ(panel->lastValueColour, RGB(255, 255, 0));
   EXPECT_EQ(panel->bar->limitsShown, 0);
 
   // Both on again through the commands.
   SendMessageW(panel->window(), WM_USER, panelCommandParam(PANEL_SET_MAX, 1), floatArgument(10.0f));
-  EXPECT_EQ(panel->maxActive, 1);
-  EXPECT_FLOAT_EQ(settings.maxLimit[CHANNEL_A], 10.0f);
   feed(panel, {-3.0f});
   feed(panel, {-3.0f});
   EXPECT_EQ(panel->outOfRange, 1);
@@ -286,12 +244,9 @@ TEST_F(PanelTest, HiddenPanelKeepsItsOutputAndPlacingAgainGivesAFreshBarAndItsLi
   feed(panel, {20.0f});
   feed(panel, {20.0f});
   ASSERT_EQ(panel->outOfRange, 1);
-  ASSERT_FLOAT_EQ(panel->bar->seenMax, 20.0f);
-  ASSERT_FLOAT_EQ(panel->bar->highLimit, 10.0f);
 
   // Hidden, it collects nothing and its output stays raised.
   panel->hidePanel();
-  EXPECT_EQ(panel->visible, 0);
   EXPECT_FALSE(IsWindowVisible(panel->window()));
   for (int i = 0; i < 5; ++i)
     SendMessageW(panel->window(), WM_USER, PANEL_SAMPLES, reinterpret_cast<LPARAM>(currentValues));
@@ -299,30 +254,28 @@ TEST_F(PanelTest, HiddenPanelKeepsItsOutputAndPlacingAgainGivesAFreshBarAndItsLi
   driver::pump(400);
   EXPECT_EQ(panel->outOfRange, 1);
   EXPECT_FLOAT_EQ(panel->mean, 20.0f);
-  EXPECT_EQ(panel->maxActive, 1);
 
+  // Placed again: a fresh bar and the new channel's stored limits.
   panel->placePanel(1, 2, CHANNEL_B);
-  EXPECT_EQ(panel->visible, 1);
-  EXPECT_EQ(panel->channel, CHANNEL_B);
-  EXPECT_FLOAT_EQ(panel->bar->lowLimit, -5.0f);
-  EXPECT_FLOAT_EQ(panel->bar->highLimit, 5.0f);
-  EXPECT_FLOAT_EQ(panel->bar->scaleLow, -10.0f);
-  EXPECT_FLOAT_EQ(panel->bar->scaleHigh, 10.0f);
-  EXPECT_FLOAT_EQ(panel->bar->seenMin, 1.0e9f);
   EXPECT_FLOAT_EQ(panel->bar->seenMax, -1.0e9f);
   EXPECT_EQ(panel->bar->lastMarker, BarRect{});
-  EXPECT_FLOAT_EQ(panel->minValue, -1.0f);
-  EXPECT_FLOAT_EQ(panel->maxValue, 1.0f);
   EXPECT_EQ(controlText(panel, IDC_PANEL_NUMBER), L"5");
-
+  feed(panel, {0.5f});
+  EXPECT_EQ(controlText(panel, IDC_PANEL_VALUE), L".50000");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_MIN_FIELD), L"-1.0000");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_MAX_FIELD), L"1.0000");
+  EXPECT_EQ(controlText(panel, IDC_PANEL_OUTPUT), L"-");
   // Neither channel lost its stored limits.
-  EXPECT_FLOAT_EQ(settings.minLimit[CHANNEL_A], 0.0f);
-  EXPECT_FLOAT_EQ(settings.maxLimit[CHANNEL_A], 10.0f);
   EXPECT_EQ(storedLimits(CHANNEL_A), "0|10|1e+10");
   EXPECT_EQ(storedLimits(CHANNEL_B), "-1|1|1e+10");
 
-  feed(panel, {0.5f});
-  EXPECT_EQ(controlText(panel, IDC_PANEL_VALUE), L".50000");
+  // The bar survives a repaint of the panel: red zone at the bottom, green zone in the middle.
+  const BarRect area = panel->bar->barArea;
+  RedrawWindow(panel->window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  driver::pump(50);
+  const Pixels screen(panel->window());
+  EXPECT_EQ(screen.at(area.left + 1, area.bottom - 2), RGB(255, 0, 0));
+  EXPECT_EQ(screen.at(area.left + 1, (area.top + area.bottom) / 2 + 4), RGB(64, 128, 64));
 }
 
 TEST_F(PanelTest, FullSampleBufferKeepsTheNewestSamples) {

@@ -6,7 +6,6 @@ namespace {
 
 class ExportTest : public ::testing::Test {
  protected:
-  void TearDown() override { removeTree(dir); }
 
   // Channels 3 "Ток" and 7 (a name that needs quoting), two rows, two markers.
   std::string record(bool stop) {
@@ -24,7 +23,8 @@ class ExportTest : public ::testing::Test {
     return rec.samplePath();
   }
 
-  std::string dir = makeScratchDir();
+  ScratchDir scratch;
+  std::string dir = scratch.str();
   RecordingWorld world;
   TestFiles files{dir};
 };
@@ -55,7 +55,7 @@ TEST_F(ExportTest, CsvOfARecordingWithOptions) {
   RunResult toFile = runExport(dir, "--markers '" + qmr + "' '" + dir + "/out.csv'");
   EXPECT_EQ(toFile.exitCode, 0);
   EXPECT_EQ(toFile.out, "");
-  EXPECT_EQ(readWhole(dir + "/out.csv"), CSV + "\r\ntime_s,type,output\r\n0.16,1,5\r\n0.32,0,5\r\n");
+  EXPECT_EQ(readFile(dir + "/out.csv"), CSV + "\r\ntime_s,type,output\r\n0.16,1,5\r\n0.32,0,5\r\n");
 }
 
 TEST_F(ExportTest, InterruptedRecordingIsReadWithWarnings) {
@@ -77,7 +77,7 @@ TEST_F(ExportTest, InterruptedRecordingIsReadWithWarnings) {
 TEST_F(ExportTest, NonRecordingsAreRefused) {
   std::ofstream(dir + "/notes.qmr") << "QUORMAFFS is not enough\n";
   std::string qmr = record(true);
-  std::string bytes = readWhole(qmr);
+  std::string bytes = readFile(qmr);
   bytes[68] = 3;  // channel count that disagrees with the entry size
   std::ofstream(dir + "/bad.qmr", std::ios::binary) << bytes;
   std::ofstream(dir + "/short.qmr", std::ios::binary) << bytes.substr(0, 250);

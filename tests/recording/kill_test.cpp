@@ -26,14 +26,15 @@ namespace {
 }
 
 TEST(RecordingKill, FilesReadableUpToTheLastCompleteRow) {
-  std::string dir = makeScratchDir();
+  ScratchDir scratch;
+  std::string dir = scratch.str();
   std::string qmr = dir + "/Data/261206_100005.qmr";
   pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) recordForever(dir);
 
   // Let some rows arrive, then kill at a random moment.
-  for (int i = 0; i < 2000 && readWhole(qmr).size() <= 280; ++i) usleep(1000);
+  for (int i = 0; i < 2000 && readFile(qmr).size() <= 280; ++i) usleep(1000);
   std::random_device seed;
   useconds_t delay = std::uniform_int_distribution<useconds_t>(1000, 200000)(seed);
   usleep(delay);
@@ -42,14 +43,14 @@ TEST(RecordingKill, FilesReadableUpToTheLastCompleteRow) {
   waitpid(child, &status, 0);
   ASSERT_TRUE(WIFSIGNALED(status)) << "the recorder child ended by itself: " << status;
 
-  size_t size = readWhole(qmr).size();
+  size_t size = readFile(qmr).size();
   ASSERT_GT(size, 280u);
   size_t rows = (size - 280) / 8;
   RunResult r = runExport(dir, "--markers '" + qmr + "' '" + dir + "/out.csv'");
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_NE(r.err.find("no closing part"), std::string::npos);
 
-  std::istringstream csv(readWhole(dir + "/out.csv"));
+  std::istringstream csv(readFile(dir + "/out.csv"));
   std::string line;
   std::getline(csv, line);
   EXPECT_EQ(line, "\xEF\xBB\xBFtime_s,3:,7:\r");
@@ -68,7 +69,6 @@ TEST(RecordingKill, FilesReadableUpToTheLastCompleteRow) {
   while (std::getline(csv, line)) ++markers;
   EXPECT_GE(markers + 1, (rows + 15) / 16) << "markers up to the kill";
   std::printf("killed after %u us: %zu rows, %zu markers\n", static_cast<unsigned>(delay), rows, markers);
-  removeTree(dir);
 }
 
 }  // namespace

@@ -30,10 +30,10 @@ void expectLayout(const std::string& file, const std::vector<std::pair<size_t, s
 
 class RecorderTest : public ::testing::Test {
  protected:
-  void TearDown() override { removeTree(dir); }
   std::string path(const char* ext) const { return dir + "/Data/261206_100005." + ext; }
 
-  std::string dir = makeScratchDir();
+  ScratchDir scratch;
+  std::string dir = scratch.str();
   RecordingWorld world;
   TestFiles files{dir};
 };
@@ -64,7 +64,7 @@ TEST_F(RecorderTest, SampleFileHeaderAndRowsByOffset) {
   ASSERT_TRUE(rec.stopRecording());
   rec.appendRows(tick2, 2);  // after the stop nothing more lands
 
-  const std::string file = readWhole(path("qmr"));
+  const std::string file = readFile(path("qmr"));
   ASSERT_EQ(file.size(), 280u + 6 * 4);
   expectLayout(file, {{0, padded("QUORMAFFS")}, {24, le(0)}, {28, le(0)},
                       {32, padded("SAMPLES_FORMAT")}, {56, le(20)}, {60, le(0)}, {64, le(7)}, {68, le(2)},
@@ -88,10 +88,10 @@ TEST_F(RecorderTest, EntriesFollowTheRowColumnsInPanelOrder) {
   Recorder rec(files, world.sources());
   ASSERT_TRUE(rec.startRecording());
   ASSERT_TRUE(rec.stopRecording());
-  const std::string file = readWhole(path("qmr"));
+  const std::string file = readFile(path("qmr"));
   ASSERT_EQ(file.size(), 240u + 80);
   expectLayout(file, {{68, le(4)}, {168, le(12)}, {188, le(4)}, {208, le(30)}, {228, le(12)}});
-  std::string text = readWhole(path("sreccfg"));
+  std::string text = readFile(path("sreccfg"));
   EXPECT_LT(text.find("ID = 12\r\n"), text.find("ID = 4\r\n"));
 }
 
@@ -111,7 +111,7 @@ TEST_F(RecorderTest, DescriptionByteForByteWithMarkersAndClosing) {
   ASSERT_TRUE(rec.startRecording());
 
   std::string head = expectedDescriptionHead(expected, "-30 30");
-  EXPECT_EQ(readWhole(path("sreccfg")), head);
+  EXPECT_EQ(readFile(path("sreccfg")), head);
 
   // clock time: the recording started at 10:00:05
   rec.clearMarkerText();
@@ -129,7 +129,7 @@ TEST_F(RecorderTest, DescriptionByteForByteWithMarkersAndClosing) {
 
   std::string want = head + expectedMarker(1, "36007.500000", 4) + expectedMarker(0, "36007.500000", 31) +
                      expectedMarker(0, "0.320000", 0) + EXPECTED_CLOSING;
-  EXPECT_EQ(readWhole(path("sreccfg")), want);
+  EXPECT_EQ(readFile(path("sreccfg")), want);
 }
 
 TEST_F(RecorderTest, MarkersOnlyWithCheckLabelAndAllKeptWhole) {
@@ -140,7 +140,7 @@ TEST_F(RecorderTest, MarkersOnlyWithCheckLabelAndAllKeptWhole) {
     world.settings.CheckLabel = checkLabel;
     Recorder rec(files, world.sources());
     ASSERT_TRUE(rec.startRecording());
-    std::string want = readWhole(path("sreccfg"));
+    std::string want = readFile(path("sreccfg"));
     rec.clearMarkerText();
     // Long times make each entry as long as a float allows; 100 entries is far
     // more than one tick can produce.
@@ -153,7 +153,7 @@ TEST_F(RecorderTest, MarkersOnlyWithCheckLabelAndAllKeptWhole) {
     }
     rec.appendRows(row, 1);
     ASSERT_TRUE(rec.stopRecording());
-    EXPECT_EQ(readWhole(path("sreccfg")), want + EXPECTED_CLOSING);
+    EXPECT_EQ(readFile(path("sreccfg")), want + EXPECTED_CLOSING);
   }
 }
 
@@ -172,9 +172,9 @@ TEST_F(RecorderTest, FailedStartLeavesTheRecorderIdle) {
   files.failCreate = ".sreccfg";
   EXPECT_FALSE(rec.startRecording());
   EXPECT_FALSE(rec.isRecording());
-  EXPECT_EQ(readWhole(path("qmr")).size(), 260u) << "the sample file made before the failure stays";
+  EXPECT_EQ(readFile(path("qmr")).size(), 260u) << "the sample file made before the failure stays";
   rec.appendRows(row, 1);
-  EXPECT_EQ(readWhole(path("qmr")).size(), 260u);
+  EXPECT_EQ(readFile(path("qmr")).size(), 260u);
 
   files.failCreate = nullptr;
   EXPECT_TRUE(rec.startRecording());
@@ -193,22 +193,22 @@ TEST_F(RecorderTest, StopThatCannotReopenTheDescriptionKeepsRecording) {
   world.settings.CheckLabel = 1;
   Recorder rec(files, world.sources());
   ASSERT_TRUE(rec.startRecording());
-  std::string head = readWhole(path("sreccfg"));
+  std::string head = readFile(path("sreccfg"));
 
   files.failOpen = ".sreccfg";
   EXPECT_FALSE(rec.stopRecording());
   EXPECT_TRUE(rec.isRecording());
   const float row[1] = {7.0f};
   rec.appendRows(row, 1);
-  EXPECT_EQ(readWhole(path("qmr")).size(), 264u) << "rows keep going to the sample file";
-  EXPECT_EQ(readWhole(path("sreccfg")), head);
+  EXPECT_EQ(readFile(path("qmr")).size(), 264u) << "rows keep going to the sample file";
+  EXPECT_EQ(readFile(path("sreccfg")), head);
 
   files.failOpen = nullptr;
   EXPECT_TRUE(rec.stopRecording());
   EXPECT_FALSE(rec.isRecording());
-  EXPECT_EQ(readWhole(path("sreccfg")), head + EXPECTED_CLOSING);
+  EXPECT_EQ(readFile(path("sreccfg")), head + EXPECTED_CLOSING);
   EXPECT_TRUE(rec.stopRecording()) << "stopping an idle recorder changes nothing";
-  EXPECT_EQ(readWhole(path("sreccfg")), head + EXPECTED_CLOSING);
+  EXPECT_EQ(readFile(path("sreccfg")), head + EXPECTED_CLOSING);
 }
 
 FileTime modifiedTime(const std::string& p) {

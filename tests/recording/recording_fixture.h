@@ -1,5 +1,4 @@
-// Shared by the recording tests, native and under Wine: a scratch directory,
-// the platform file layer with a settable clock and injectable failures, panels
+// Shared by the recording tests, native and under Wine: the platform file layer with a settable clock and injectable failures, panels
 // and settings, and (natively) the export tool.
 #pragma once
 
@@ -9,10 +8,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <random>
-#include <sstream>
 #include <string>
 
 #include "panels/panel_table.h"
@@ -20,6 +15,7 @@
 #include "recording/recorder_files.h"
 #include "settings/cp1251.h"
 #include "settings/meter_settings.h"
+#include "test_files.h"
 
 class TestFiles : public RecorderFiles {
  public:
@@ -60,26 +56,6 @@ class TestFiles : public RecorderFiles {
   }
   std::string dir_;
 };
-
-inline std::string makeScratchDir() {
-  std::random_device random;
-  std::filesystem::path dir;
-  do dir = std::filesystem::temp_directory_path() / ("skalenor-rec-" + std::to_string(random()));
-  while (!std::filesystem::create_directory(dir));
-  return dir.string();
-}
-
-inline void removeTree(const std::string& dir) {
-  std::error_code ignored;
-  std::filesystem::remove_all(dir, ignored);
-}
-
-inline std::string readWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // UTF-8 test text as the Windows-1251 bytes the files carry.
 inline std::string cp1251Of(const std::string& utf8) { return utf8ToCp1251(utf8); }
@@ -123,6 +99,6 @@ inline RunResult runExport(const std::string& dir, const std::string& args) {
   std::string outPath = dir + "/stdout.txt", errPath = dir + "/stderr.txt";
   std::string cmd = std::string(SKALENOR_EXPORT_EXE) + " " + args + " >'" + outPath + "' 2>'" + errPath + "'";
   int status = std::system(cmd.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readWhole(outPath), readWhole(errPath)};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(outPath), readFile(errPath)};
 }
 #endif

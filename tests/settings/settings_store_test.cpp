@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -40,7 +39,7 @@ struct HookGuard {
 }  // namespace
 
 TEST(SettingsStore, ReadsAndReplacesTheConfigurationInTheCurrentDirectory) {
-  ScratchDir dir;
+  ScratchDir dir(true);
   HookGuard guard;
   settingsNoticeHook = recordNotice;
   auto s = std::make_unique<MeterSettings>();
@@ -56,7 +55,7 @@ TEST(SettingsStore, ReadsAndReplacesTheConfigurationInTheCurrentDirectory) {
   EXPECT_FALSE(std::filesystem::exists("skalenor.out"));
 
   lastNotice.clear();
-  writeBytes("skalenor.cfg", "; c\r\nrWnd = 0,0,0,0\r\nFtime = 40\r\n");
+  writeFile("skalenor.cfg", "; c\r\nrWnd = 0,0,0,0\r\nFtime = 40\r\n");
   readSettings(*s);
   EXPECT_EQ(lastNotice, "");
   EXPECT_EQ(s->Ftime, 40);
@@ -69,7 +68,7 @@ TEST(SettingsStore, ReadsAndReplacesTheConfigurationInTheCurrentDirectory) {
   for (const auto& [hook, rect] : hooks) {
     windowRectHook = hook;
     writeSettings(*s);
-    EXPECT_EQ(readBytes("skalenor.cfg"), "; c\r\nrWnd = " + std::string(rect) + "\r\nFtime = 250\r\n");
+    EXPECT_EQ(readFile("skalenor.cfg"), "; c\r\nrWnd = " + std::string(rect) + "\r\nFtime = 250\r\n");
     EXPECT_FALSE(std::filesystem::exists("skalenor.out"));
   }
   EXPECT_EQ(s->rWnd[3], 444);
@@ -78,32 +77,20 @@ TEST(SettingsStore, ReadsAndReplacesTheConfigurationInTheCurrentDirectory) {
   s->Ftime = 33;
   ASSERT_EQ(mkdir("skalenor.out", 0700), 0);
   writeSettings(*s);
-  EXPECT_EQ(readBytes("skalenor.cfg"), "; c\r\nrWnd = 11,22,333,444\r\nFtime = 250\r\n");
+  EXPECT_EQ(readFile("skalenor.cfg"), "; c\r\nrWnd = 11,22,333,444\r\nFtime = 250\r\n");
 }
 
 // A process killed at any point of writeSettings leaves skalenor.cfg complete:
 // either the old or the new contents, never missing and never cut short.
 TEST(SettingsStore, KilledWriterNeverLosesTheConfiguration) {
-  ScratchDir dir;
+  ScratchDir dir(true);
   std::string body;
   for (int n = 1; n <= 32; ++n)
     body += "K" + std::to_string(n) + "B = 1|0|V|x\r\nMinMaxRef" + (n < 10 ? "0" : "") + std::to_string(n) +
             " = 1e+10|1e+10|1e+10\r\n";
   const std::string versionA = "Ftime = 111\r\n" + body;
   const std::string versionB = "Ftime = 222\r\n" + body;
-  writeBytes("skalenor.cfg", versionA);
-
-  // One write with its flush to disk, for the report and to pace the kills.
-  {
-    auto s = std::make_unique<MeterSettings>();
-    readSettingsFile(*s, "skalenor.cfg");
-    const auto start = std::chrono::steady_clock::now();
-    constexpr int kWrites = 20;
-    for (int i = 0; i < kWrites; ++i) writeSettings(*s);
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::printf("writeSettings: %.2f ms per call (%zu bytes)\n", ms / kWrites, versionA.size());
-    ASSERT_EQ(readBytes("skalenor.cfg"), versionA);
-  }
+  writeFile("skalenor.cfg", versionA);
 
   std::mt19937 random(12345);
   constexpr int kKills = 200;
@@ -123,7 +110,7 @@ TEST(SettingsStore, KilledWriterNeverLosesTheConfiguration) {
     kill(child, SIGKILL);
     int status = 0;
     waitpid(child, &status, 0);
-    const std::string now = readBytes("skalenor.cfg");
+    const std::string now = readFile("skalenor.cfg");
     ASSERT_TRUE(now == versionA || now == versionB) << "round " << round << ": " << now.size() << " bytes";
     sawB += now == versionB;
   }

@@ -8,52 +8,6 @@
 
 namespace {
 
-void setChannel(MeterSettings& s, int n, float k, float b, const char* unitUtf8 = "", const char* nameUtf8 = "") {
-  s.channelK[n] = k;
-  s.channelB[n] = b;
-  std::strcpy(s.unitText[n], cp(unitUtf8).c_str());
-  std::strcpy(s.channelName[n], cp(nameUtf8).c_str());
-}
-
-std::unique_ptr<MeterSettings> sampleRecord() {
-  auto s = std::make_unique<MeterSettings>();
-  setSettingsDefaults(*s);
-  s->Ftime = 100;
-  s->FreqStream = 1000.0;
-  s->nDO = 16;
-  s->TimeType = 1;
-  s->CheckLabel = 1;
-  const int32_t chPlot[9] = {1, 2, 3, 4, 5, 6, 7, 8, 9}, scPlot[4] = {3, 0, 0, 9}, lrScale[2] = {1, 2},
-                rPlot[4] = {10, 20, 300, 400}, rWnd[4] = {-4, -4, 1284, 1028},
-                colours[8] = {0xff, 0xff00, 0xff0000, 0, 0xffffff, 0x808080, 0xc0c0c0, 0xff00ff};
-  std::memcpy(s->chPlot, chPlot, sizeof chPlot);
-  std::memcpy(s->scPlot, scPlot, sizeof scPlot);
-  std::memcpy(s->lrScale, lrScale, sizeof lrScale);
-  std::memcpy(s->rPlot, rPlot, sizeof rPlot);
-  std::memcpy(s->rWnd, rWnd, sizeof rWnd);
-  std::memcpy(s->colPlot[0], colours, sizeof colours);
-  std::strcpy(s->plotName[0], cp("Температура").c_str());
-  std::strcpy(s->plotName[1], "A 'B' C");
-  s->scaleYMode[0] = 2;
-  s->scaleYValue[0] = 12.5;
-  s->Channel[1] = 3;
-  s->Channel[2] = 0;
-  s->FlagRec[3] = 1;
-  s->ACmode[3] = 1;
-  s->NPK[3] = 5;
-  s->Interval[3] = 1000;
-  s->Kadc[3] = 2;
-  setChannel(*s, 3, 2.5f, 1000007.0f, "мВ", "Давление");
-  setChannel(*s, 5, 1.0f, 1000000.0f, "V", "x");
-  setChannel(*s, 6, 0.001f, -273.15f, "°C");
-  setChannel(*s, 7, 1234567.0f, 1000032.0f);
-  setChannel(*s, 8, 1.0f, 1000033.0f);
-  s->minLimit[3] = -1.5f;
-  s->maxLimit[3] = 2500.0f;
-  s->refLevel[3] = LIMIT_UNSET;
-  return s;
-}
-
 std::string rewrite(const MeterSettings& s, const std::string& input) {
   std::string output;
   const bool ok = rewriteSettingsText(
@@ -152,6 +106,15 @@ const std::string kExpected = cp(
     "Vendor2 = a\r\n"
     "TimeType = 1\r\n");
 
+// The record the expected text describes: every value the writer must give
+// back in written form (a K of 1234567 shows as 1.23457e+06).
+std::unique_ptr<MeterSettings> sampleRecord() {
+  auto s = std::make_unique<MeterSettings>();
+  setSettingsDefaults(*s);
+  parseSettingsText(*s, kExpected.data(), kExpected.size());
+  return s;
+}
+
 }  // namespace
 
 TEST(SettingsWriter, RewritesKnownKeysAndCopiesTheRest) {
@@ -195,11 +158,11 @@ TEST(SettingsWriter, LongTitleIsCutToStayOnOneLine) {
 }
 
 TEST(SettingsWriter, RewrittenFileReadsBackToTheRecord) {
-  ScratchDir dir;
+  ScratchDir dir(true);
   auto s = sampleRecord();
-  writeBytes("in.cfg", kInput);
+  writeFile("in.cfg", kInput);
   ASSERT_TRUE(rewriteSettingsFile(*s, "in.cfg", "out.cfg"));
-  EXPECT_EQ(readBytes("out.cfg"), kExpected);
+  EXPECT_EQ(readFile("out.cfg"), kExpected);
 
   // Read back, the record writes the same text again: every value survives the
   // trip, 1000033 too (six digits, 1.00003e+06, would read back as channel 30).

@@ -1,8 +1,8 @@
 #include "workflow_support.h"
 
-#include <cstdint>
 #include <cstdio>
-#include <cstring>
+
+#include "recording_reader.h"
 
 namespace workflow {
 
@@ -65,49 +65,16 @@ std::string simulatorConfiguration(const char* board) {
   return s;
 }
 
-std::string valueOf(const std::string& config, const std::string& key) {
-  size_t at = 0;
-  while ((at = config.find(key, at)) != std::string::npos) {
-    const bool lineStart = at == 0 || config[at - 1] == '\n';
-    size_t eq = config.find('=', at);
-    size_t end = config.find('\r', at);
-    if (lineStart && eq != std::string::npos && eq < end && config.compare(at, key.size(), key) == 0 &&
-        config.find_first_not_of(' ', at + key.size()) == eq) {
-      size_t v = config.find_first_not_of(' ', eq + 1);
-      return config.substr(v, end - v);
-    }
-    at += key.size();
-  }
-  return "";
-}
-
-namespace {
-template <typename T>
-T at(const std::string& b, size_t offset) {
-  T v{};
-  if (offset + sizeof v <= b.size()) std::memcpy(&v, b.data() + offset, sizeof v);
-  return v;
-}
-bool blockName(const std::string& b, size_t offset, const char* name) {
-  std::string expected(name);
-  expected.resize(24, ' ');
-  return b.size() >= offset + 24 && b.compare(offset, 24, expected) == 0;
-}
-}  // namespace
-
-Recording readSampleFile(const std::string& b) {
+Recording readSampleFile(const std::string& bytes) {
+  ::Recording parsed;
+  std::string error;
   Recording r;
-  if (!blockName(b, 0, "QUORMAFFS") || !blockName(b, 32, "SAMPLES_FORMAT")) return r;
-  r.channels = at<int32_t>(b, 68);
-  r.rowsPerSecond = at<double>(b, 72);
-  const size_t n = static_cast<size_t>(r.channels);
-  if (!blockName(b, 136, "CHANNELS_INFO") || at<int64_t>(b, 160) != static_cast<int64_t>(20 * n)) return r;
-  for (size_t i = 0; i < n; ++i) r.channelNumbers.push_back(at<int32_t>(b, 168 + 20 * i));
-  if (!blockName(b, 168 + 20 * n, "SAMPLES_RECORD_INFO") || !blockName(b, 208 + 20 * n, "SAMPLES_RECORD")) return r;
-  const size_t rows = 240 + 20 * n;
-  for (size_t o = rows; o + 4 <= b.size(); o += 4) r.values.push_back(at<float>(b, o));
-  r.values.resize(n ? r.values.size() / n * n : 0);  // whole rows only
+  if (!parseSampleFile(bytes, &parsed, &error)) return r;
   r.ok = true;
+  r.channels = static_cast<int>(parsed.channels.size());
+  r.rowsPerSecond = parsed.rowsPerSecond;
+  for (const RecordingChannel& c : parsed.channels) r.channelNumbers.push_back(c.number);
+  r.values = parsed.values;
   return r;
 }
 

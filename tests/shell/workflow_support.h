@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "test_files.h"
+
 namespace workflow {
 
 // skalenor.cfg (Windows-1251, CR LF) with every key the program saves:
@@ -21,8 +23,7 @@ inline constexpr double RAMP_SLOPE = (RAMP_TO - RAMP_FROM) / RAMP_PERIOD_S;  // 
 std::string simulatorConfiguration(const char* board = "KV320");
 float dcVolts(int channel);
 
-// Value of "key = value" in a configuration text, or "" when absent.
-std::string valueOf(const std::string& config, const std::string& key);
+using ::valueOf;
 
 struct Recording {
   bool ok = false;
@@ -33,7 +34,7 @@ struct Recording {
   size_t rows() const { return channels ? values.size() / channels : 0; }
 };
 
-// Reads a .qmr sample file by its documented offsets.
+// A .qmr sample file as the export tool reads it.
 Recording readSampleFile(const std::string& bytes);
 
 }  // namespace workflow

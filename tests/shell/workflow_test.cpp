@@ -86,8 +86,6 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   EXPECT_EQ(valueOf(cfg, "17Channel"), "17");
 
   click(dialog, IDC_RECORD_ALL);
-  CreateDirectoryW(L"screenshots", nullptr);
-  EXPECT_TRUE(driver::saveWindowPng(dialog, L"screenshots\\channels-dialog.png"));
   cfg = config();
   for (int n : {1, 9, 32}) {
     char key[16];
@@ -137,11 +135,6 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   EXPECT_NEAR(rec.rows() * 0.032, seconds, 16 * 0.160 + 0.5) << rec.rows() << " rows in " << seconds << " s";
   std::printf("recorded %zu rows of 32 channels in %.3f s (%.3f s of rows)\n", rec.rows(), seconds,
               rec.rows() * 0.032);
-
-  // Pictures of the live panels, under the build folder.
-  PostMessageW(dialog, WM_CLOSE, 0, 0);
-  driver::pump(1500);
-  EXPECT_TRUE(driver::saveWindowPng(main, L"screenshots\\main-window.png"));
 
   const std::wstring description = findFile(L"*.sreccfg");
   ASSERT_FALSE(description.empty());
@@ -267,13 +260,17 @@ TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
   EXPECT_TRUE(program.running());
   EXPECT_TRUE(findFile(L"*.qmr").empty());
 
-  // Esc closes the dialog, which writes the settings; the window is at its minimum.
+  // Esc closes the dialog, which writes the settings with the window's place;
+  // the window is at its minimum.
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   driver::pump(500);
   EXPECT_FALSE(IsWindow(dialog));
   RECT r;
   GetWindowRect(main, &r);
   EXPECT_EQ(r.right - r.left, GetSystemMetrics(SM_CXFULLSCREEN) / 5);
+  char place[64];
+  std::snprintf(place, sizeof place, "%ld,%ld,%ld,%ld", r.left, r.top, r.right, r.bottom);
+  EXPECT_EQ(valueOf(config(), "rWnd"), place);
 }
 
 namespace {
@@ -431,15 +428,19 @@ TEST_F(Workflow, SaveUnderANameThenOpenItAndRestart) {
   CloseHandle(restarted);
 }
 
-TEST_F(Workflow, NoBoardEndsTheProgramAfterTheNotice) {
-  dir = driver::makeWorkFolder(L"no-board");
-  ASSERT_TRUE(driver::writeFile(dir + L"\\skalenor.cfg", workflow::configuration(2)));
-  ASSERT_TRUE(driver::writeFile(dir + L"\\kvsim.cfg", workflow::simulatorConfiguration("none")));
-  ASSERT_TRUE(driver::start(program, dir));
-  HWND box = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Ошибка", 30000);
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(driver::messageBoxText(box), L"Устройства KV310/KV320 не найдены!");
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
-  EXPECT_EQ(program.waitExit(20000), 0);
-  EXPECT_EQ(driver::findWindow(program.pi.dwProcessId, nullptr, nullptr, 0), nullptr);
+TEST_F(Workflow, NoBoardOrNoConfigurationEndsTheProgramAfterTheNotice) {
+  for (const bool configured : {true, false}) {
+    driver::Program run;
+    dir = driver::makeWorkFolder(configured ? L"no-board" : L"no-config");
+    ASSERT_TRUE(!configured || driver::writeFile(dir + L"\\skalenor.cfg", workflow::configuration(2)));
+    ASSERT_TRUE(driver::writeFile(dir + L"\\kvsim.cfg", workflow::simulatorConfiguration("none")));
+    ASSERT_TRUE(driver::start(run, dir));
+    HWND box = driver::findWindow(run.pi.dwProcessId, L"#32770", L"Ошибка", 30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(driver::messageBoxText(box), configured ? L"Устройства KV310/KV320 не найдены!"
+                                                      : L"Не найден файл конфигурации skalenor.cfg");
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(run.waitExit(20000), 0);
+    EXPECT_EQ(driver::findWindow(run.pi.dwProcessId, nullptr, nullptr, 0), nullptr);
+  }
 }

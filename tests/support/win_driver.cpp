@@ -2,9 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
-
-#include "png_writer.h"
+#include <filesystem>
 
 namespace driver {
 
@@ -23,40 +21,11 @@ std::wstring programPath() {
 std::wstring makeWorkFolder(const std::wstring& name) {
   wchar_t cwd[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, cwd);
-  std::wstring dir = std::wstring(cwd) + L"\\work-" + name;
-  // Empty it: files only, and the Data folder of recordings.
-  std::wstring data = dir + L"\\Data";
-  for (const std::wstring& d : {data, dir}) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((d + L"\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-      do {
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((d + L"\\" + fd.cFileName).c_str());
-      } while (FindNextFileW(h, &fd));
-      FindClose(h);
-    }
-  }
-  RemoveDirectoryW(data.c_str());
-  CreateDirectoryW(dir.c_str(), nullptr);
+  const std::wstring dir = std::wstring(cwd) + L"\\work-" + name;
+  std::error_code ignored;
+  std::filesystem::remove_all(dir, ignored);
+  std::filesystem::create_directory(dir, ignored);
   return dir;
-}
-
-bool writeFile(const std::wstring& path, const std::string& bytes) {
-  FILE* f = _wfopen(path.c_str(), L"wb");
-  if (!f) return false;
-  const bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  return fclose(f) == 0 && ok;
-}
-
-std::string readFile(const std::wstring& path) {
-  std::string out;
-  FILE* f = _wfopen(path.c_str(), L"rb");
-  if (!f) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-  fclose(f);
-  return out;
 }
 
 bool Program::running() const {
@@ -88,22 +57,12 @@ Program::~Program() {
   if (pi.hProcess) CloseHandle(pi.hProcess);
 }
 
-bool start(Program& p, const std::wstring& folder, const wchar_t* const* extraEnv) {
-  std::vector<wchar_t> env;
-  if (extraEnv) {
-    wchar_t* block = GetEnvironmentStringsW();
-    for (const wchar_t* e = block; *e; e += wcslen(e) + 1) env.insert(env.end(), e, e + wcslen(e) + 1);
-    FreeEnvironmentStringsW(block);
-    for (const wchar_t* const* x = extraEnv; *x; ++x) env.insert(env.end(), *x, *x + wcslen(*x) + 1);
-    env.push_back(0);
-  }
+bool start(Program& p, const std::wstring& folder) {
   std::wstring exe = programPath();
   std::wstring cmd = L"\"" + exe + L"\"";
   STARTUPINFOW si{};
   si.cb = sizeof si;
-  return CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE,
-                        extraEnv ? CREATE_UNICODE_ENVIRONMENT : 0, extraEnv ? env.data() : nullptr,
-                        folder.c_str(), &si, &p.pi) != 0;
+  return CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &p.pi) != 0;
 }
 
 namespace {
@@ -166,38 +125,6 @@ std::wstring messageBoxText(HWND box) {
   std::wstring best;
   EnumChildWindows(box, longestStatic, reinterpret_cast<LPARAM>(&best));
   return best;
-}
-
-bool saveWindowPng(HWND window, const std::wstring& path) {
-  RECT r;
-  if (!GetWindowRect(window, &r)) return false;
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  if (w <= 0 || h <= 0) return false;
-  HDC screen = GetWindowDC(window);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;  // top row first
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, dib);
-  BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-  GdiFlush();
-  std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
-  const auto* px = static_cast<const uint8_t*>(bits);
-  for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i) {
-    rgb[3 * i] = px[4 * i + 2];
-    rgb[3 * i + 1] = px[4 * i + 1];
-    rgb[3 * i + 2] = px[4 * i];
-  }
-  SelectObject(memory, old);
-  DeleteObject(dib);
-  DeleteDC(memory);
-  ReleaseDC(window, screen);
-  return writeFile(path, encodePng(w, h, rgb));
 }
 
 void pump(DWORD ms) {

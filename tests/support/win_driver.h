@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "test_files.h"
+
 namespace driver {
 
 // Wine path (Z:\...) of a Unix path; Windows paths are returned unchanged.
@@ -17,8 +19,8 @@ std::wstring programPath();
 // A fresh empty folder for one test under the current directory; returns its path.
 std::wstring makeWorkFolder(const std::wstring& name);
 
-bool writeFile(const std::wstring& path, const std::string& bytes);
-std::string readFile(const std::wstring& path);
+using ::readFile;
+using ::writeFile;
 
 struct Program {
   PROCESS_INFORMATION pi{};
@@ -29,9 +31,8 @@ struct Program {
   ~Program();
 };
 
-// Starts skalenor.exe in the folder (its current directory), with extra
-// environment entries "NAME=value" added to this process's environment.
-bool start(Program& p, const std::wstring& folder, const wchar_t* const* extraEnv = nullptr);
+// Starts skalenor.exe in the folder (its current directory).
+bool start(Program& p, const std::wstring& folder);
 
 // First visible top-level window of the process with this class (null: any)
 // and, if given, this caption; waits up to timeoutMs.
@@ -43,10 +44,6 @@ std::wstring itemText(HWND dialog, int id);
 
 // The static text of a message box (the longest static child).
 std::wstring messageBoxText(HWND box);
-
-// Saves a window as the screen shows it, with its children, as a PNG file;
-// false when it cannot.
-bool saveWindowPng(HWND window, const std::wstring& path);
 
 // Pumps this thread's messages for the given time (keeps sent messages flowing).
 void pump(DWORD ms);
