@@ -22,6 +22,9 @@ extern AppState app;
 
 // The engine's boardReady; false while there is no engine.
 bool engineBoardReady();
+// The engine's published data (currentValues, gainFactor); null while there is no engine.
+struct AcquisitionState;
+const AcquisitionState* engineState();
 
 // Main window (main_window_win.cpp).
 ATOM registerMainWindowClass(HINSTANCE instance, const wchar_t* className);

@@ -64,7 +64,7 @@ void openConfiguration(HWND window) {
 void saveConfiguration(HWND window) {
   const wchar_t* path = promptConfigFile(PromptKind::Save, window, L"Сохранение конфигурации", kFilterName, kPattern);
   if (!path) return;
-  // Open graph windows store their rectangles and scales first (with the graphs).
+  saveOpenGraphs();
   CopyFileW(L"skalenor.cfg", path, FALSE);
 }
 

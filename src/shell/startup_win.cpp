@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "acquisition/acquisition_engine_win.h"
+#include "graphs/graph_window_win.h"
 #include "panels/channel_panel_win.h"
 #include "panels/panel_table.h"
 #include "panels/reading_font_win.h"
@@ -57,6 +58,7 @@ void setTitle() {
 }  // namespace
 
 bool engineBoardReady() { return engine && engine->boardReady.load() == 1; }
+const AcquisitionState* engineState() { return engine; }
 
 namespace {
 
@@ -112,6 +114,8 @@ void startUp(HINSTANCE instance, int showCommand) {
     recorder = new Recorder(platformRecorderFiles(), RecorderSources{nullptr, nullptr, engine->gainFactor});
     theRecorder.store(recorder);
     engine->running.store(1);
+    for (int slot = 0; slot < GRAPH_SLOTS; ++slot)
+      if (settings->rPlot[4 * slot + 2] != 0) openGraphWindow(app.mainWindow, slot);
     setTitle();
   }
 }
