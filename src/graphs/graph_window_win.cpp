@@ -26,6 +26,9 @@ const wchar_t* const TIME_SCALE_CAPTIONS[TIME_SCALE_COUNT] = {
     L"30мин/дел", L"1час/дел", L"2час/дел", L"5час/дел", L"10час/дел"};
 
 HBITMAP printPicture = nullptr;  // shared by all graph windows for the life of the process
+// The window of each slot from its creation on: the slot's rectangle is set
+// only 50 ms later, and a second "График" meanwhile must not take the slot again.
+HWND slotWindows[PLOT_TABLE_SIZE] = {};
 
 int slotOf(HWND window) {
   const LONG_PTR slot = GetWindowLongPtrW(window, DWLP_USER);
@@ -145,6 +148,7 @@ void closeGraph(HWND window, int slot) {
 void destroyGraph(HWND window, int slot) {
   MeterSettings* s = meterSettings.load();
   if (slot < 0) return;
+  if (slotWindows[slot] == window) slotWindows[slot] = nullptr;
   // Destroyed without being closed (the program ends): the slot stays open.
   if (s && rectOf(*s, slot)[2] != 0) {
     storeWindowRect(window, *s, slot);
@@ -231,8 +235,11 @@ bool openGraphWindow(HWND owner, int slot) {
   HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_GRAPH), owner, graphProc, 0);
   if (!window) return false;
   SetWindowLongPtrW(window, DWLP_USER, slot);
+  slotWindows[slot] = window;
   return true;
 }
+
+bool graphWindowOpen(int slot) { return slot >= 0 && slot < PLOT_TABLE_SIZE && slotWindows[slot] != nullptr; }
 
 void saveOpenGraphs() {
   MeterSettings* s = meterSettings.load();

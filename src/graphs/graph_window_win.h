@@ -9,6 +9,9 @@ inline constexpr UINT MSG_REBUILD_PLOT = WM_USER + 1;
 // could not be created.
 bool openGraphWindow(HWND owner, int graphSlot);
 
+// True from the creation of a slot's window to its destruction.
+bool graphWindowOpen(int slot);
+
 // "Сохранить...": every open graph stores its window rectangle, then its time
 // scale and view, writing the configuration after each.
 void saveOpenGraphs();

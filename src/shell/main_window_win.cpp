@@ -72,7 +72,7 @@ void openGraphInFirstFreeSlot(HWND window) {
   MeterSettings* s = meterSettings.load();
   if (!s) return;
   for (int slot = 0; slot < 4; ++slot) {
-    if (s->rPlot[4 * slot + 2] == 0) {
+    if (s->rPlot[4 * slot + 2] == 0 && !graphWindowOpen(slot)) {
       openGraphWindow(window, slot);
       return;
     }

@@ -168,12 +168,13 @@ std::wstring messageBoxText(HWND box) {
   return best;
 }
 
-bool saveWindowPng(HWND window, const std::wstring& path) {
+Picture capture(HWND window, bool clientOnly) {
+  Picture p;
   RECT r;
-  if (!GetWindowRect(window, &r)) return false;
+  if (!(clientOnly ? GetClientRect(window, &r) : GetWindowRect(window, &r))) return p;
   const int w = r.right - r.left, h = r.bottom - r.top;
-  if (w <= 0 || h <= 0) return false;
-  HDC screen = GetWindowDC(window);
+  if (w <= 0 || h <= 0) return p;
+  HDC screen = clientOnly ? GetDC(window) : GetWindowDC(window);
   HDC memory = CreateCompatibleDC(screen);
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
@@ -186,18 +187,28 @@ bool saveWindowPng(HWND window, const std::wstring& path) {
   HGDIOBJ old = SelectObject(memory, dib);
   BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
   GdiFlush();
-  std::vector<uint8_t> rgb(static_cast<size_t>(w) * h * 3);
-  const auto* px = static_cast<const uint8_t*>(bits);
-  for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i) {
-    rgb[3 * i] = px[4 * i + 2];
-    rgb[3 * i + 1] = px[4 * i + 1];
-    rgb[3 * i + 2] = px[4 * i];
-  }
+  const auto* px = static_cast<const uint32_t*>(bits);
+  p.width = w;
+  p.height = h;
+  p.pixels.resize(static_cast<size_t>(w) * h);
+  for (size_t i = 0; i < p.pixels.size(); ++i) p.pixels[i] = px[i] & 0xFFFFFFu;
   SelectObject(memory, old);
   DeleteObject(dib);
   DeleteDC(memory);
   ReleaseDC(window, screen);
-  return writeFile(path, encodePng(w, h, rgb));
+  return p;
+}
+
+bool saveWindowPng(HWND window, const std::wstring& path) {
+  const Picture p = capture(window);
+  if (p.width == 0) return false;
+  std::vector<uint8_t> rgb(p.pixels.size() * 3);
+  for (size_t i = 0; i < p.pixels.size(); ++i) {
+    rgb[3 * i] = static_cast<uint8_t>(p.pixels[i] >> 16);
+    rgb[3 * i + 1] = static_cast<uint8_t>(p.pixels[i] >> 8);
+    rgb[3 * i + 2] = static_cast<uint8_t>(p.pixels[i]);
+  }
+  return writeFile(path, encodePng(p.width, p.height, rgb));
 }
 
 void pump(DWORD ms) {
