@@ -177,6 +177,9 @@ INT_PTR CALLBACK graphProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   const int slot = slotOf(window);
   GraphTrendPlot* plot = plotOf(window, slot);
   if (plot) plot->handleMessage(message, wParam, lParam);
+  // The plot painted: the default painting would validate what the paint
+  // itself invalidated (a label change outside a one-column repaint).
+  if (message == WM_PAINT && plot) return TRUE;
   switch (message) {
     case WM_TIMER:
       if (wParam == TIMER_SETUP) {
