@@ -10,6 +10,7 @@
 #include "graphs/graph_trend_plot_win.h"
 #include "graphs/plot_table.h"
 #include "resource.h"
+#include "settings/cp1251_literal.h"
 #include "settings/meter_settings.h"
 #include "settings/settings_file.h"
 #include "shell/app_win.h"
@@ -135,7 +136,7 @@ void closeGraph(HWND window, int slot) {
   }
   s->scPlot[slot] = 0;
   s->lrScale[2 * slot] = s->lrScale[2 * slot + 1] = 0;
-  std::snprintf(s->plotName[slot], PLOT_NAME_SIZE, "\xC3\xF0\xE0\xF4\xE8\xEA %d", slot);  // "График %d"
+  std::snprintf(s->plotName[slot], PLOT_NAME_SIZE, cp1251<"График %d">(), slot);
   SendDlgItemMessageW(window, IDC_GRAPH_SCALE, CB_SETCURSEL, 0, 0);
   if (GraphTrendPlot* plot = plotOf(window, slot)) {
     plot->zoomStep = 0;
