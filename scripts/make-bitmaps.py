@@ -4,6 +4,7 @@
 GRADIENT        128 x 64  grey key: rows 0-15 at 223, then darker row by row to 159
 GRADIENTPUSHED  128 x 64  the same ramp upside down (a pressed key)
 SETTINGS        128 x 32  a gear between two slider groups on the key ramp
+PRINTS           16 x 16  a printer with a sheet, on the button face grey
 
 The palette is a grey ramp: index i is RGB(i, i, i).
 Usage: make-bitmaps.py [output folder]   (default: src/resources next to this script)
@@ -78,6 +79,25 @@ def settings_picture(width=128, height=32):
     return rows
 
 
+def prints_picture(size=16):
+    face, body, dark, paper = 212, 128, 64, 255
+    rows = [[face] * size for _ in range(size)]
+    def fill(x0, y0, x1, y1, shade):
+        for y in range(y0, y1):
+            for x in range(x0, x1):
+                rows[y][x] = shade
+    fill(4, 1, 12, 7, dark)        # sheet going in, outlined
+    fill(5, 2, 11, 7, paper)
+    fill(1, 6, 15, 12, dark)       # body
+    fill(2, 7, 14, 11, body)
+    fill(11, 8, 13, 9, paper)      # lamp
+    fill(3, 11, 13, 15, dark)      # sheet coming out
+    fill(4, 11, 12, 14, paper)
+    for x in range(5, 11):
+        rows[12][x] = body         # a printed line
+    return rows
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "src", "resources")
@@ -85,6 +105,7 @@ def main():
     write_bmp(os.path.join(out, "gradient.bmp"), 128, [[s] * 128 for s in shades])
     write_bmp(os.path.join(out, "gradient_pushed.bmp"), 128, [[s] * 128 for s in reversed(shades)])
     write_bmp(os.path.join(out, "settings.bmp"), 128, settings_picture())
+    write_bmp(os.path.join(out, "prints.bmp"), 16, prints_picture())
 
 
 if __name__ == "__main__":

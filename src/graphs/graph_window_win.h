@@ -1,8 +1,24 @@
-// Graph windows: one per graph slot 0-3.
+// Graph windows: one modeless dialog per graph slot 0-3, owned by the main window.
 #pragma once
 
 #include <windows.h>
 
-// Opens the graph window of a slot owned by the main window; false when it
-// could not be opened (the graph windows are not part of this build yet).
+inline constexpr UINT MSG_REBUILD_PLOT = WM_USER + 1;
+
+// Creates the graph window of a slot (set up 50 ms later); false when it
+// could not be created.
 bool openGraphWindow(HWND owner, int graphSlot);
+
+// True from the creation of a slot's window to its destruction.
+bool graphWindowOpen(int slot);
+
+// "Сохранить...": every open graph stores its window rectangle, then its time
+// scale and view, writing the configuration after each.
+void saveOpenGraphs();
+
+// Internal to the graph windows (graph_dialogs_win.cpp).
+class GraphTrendPlot;
+void fillContextMenu(GraphTrendPlot& plot, int area, HMENU popup);
+void openContextMenu(HWND window, GraphTrendPlot& plot, int x, int y);
+void renameGraph(HWND window);
+void chooseTraceColour(HWND window, GraphTrendPlot& plot, int x, int y);

@@ -2,6 +2,7 @@
 
 GraphTrendPlot* plotTable[PLOT_TABLE_SIZE] = {};
 PlotRepaintHandler plotRepaintHandler = nullptr;
+PlotRebuildHandler plotRebuildHandler = nullptr;
 
 void repaintGraphPlots() {
   if (plotRepaintHandler == nullptr) return;
@@ -10,5 +11,9 @@ void repaintGraphPlots() {
   }
 }
 
-// The graph windows do not exist yet: no plot shows any channel.
-void rebuildPlotsShowingChannel(int) {}
+void rebuildPlotsShowingChannel(int channel) {
+  if (plotRebuildHandler == nullptr) return;
+  for (GraphTrendPlot* plot : plotTable) {
+    if (plot != nullptr) plotRebuildHandler(plot, channel);
+  }
+}

@@ -17,6 +17,11 @@ extern PlotRepaintHandler plotRepaintHandler;
 // Repaints every open graph's plot, limit lines included. Null entries are skipped.
 void repaintGraphPlots();
 
+// How one plot is rebuilt when it shows channel n (MSG_REBUILD_PLOT to its
+// window); set by the graph windows. Null: nothing to do.
+using PlotRebuildHandler = void (*)(GraphTrendPlot* plot, int channel);
+extern PlotRebuildHandler plotRebuildHandler;
+
 // Sends MSG_REBUILD_PLOT to every open graph window one of whose trace
 // selectors shows channel n (1-32): after the channel's K or B changed.
 void rebuildPlotsShowingChannel(int channel);

@@ -89,3 +89,14 @@
 #define IDC_TOOLS_GAIN2 1054
 #define IDC_TOOLS_GAIN3 1055
 #define IDC_TOOLS_GAIN_GROUP 1056
+
+// Graph window (template 136) and its rename dialog ("NAMEPLOT")
+#define IDC_GRAPH_TRACE1 1091      // channel of trace 1; traces 2-8 are 1093-1099
+#define IDC_GRAPH_VSCROLL 1092
+#define IDC_GRAPH_TRACE2 1093
+#define IDC_GRAPH_SCALE 1100       // time scale
+#define IDC_PLOT_NAME 1103
+#define IDC_GRAPH_PRINT 1105
+#define CMD_RENAME_GRAPH 12000
+#define CMD_LEFT_SCALE_BASE 12100  // + trace 1-8
+#define CMD_RIGHT_SCALE_BASE 12200 // + trace 1-8

@@ -24,6 +24,9 @@ extern AppState app;
 bool engineBoardReady();
 // The engine's amplification of a gain code; 1 while there is no engine.
 int engineGainFactor(int code);
+// The engine's published data (currentValues, gainFactor); null while there is no engine.
+struct AcquisitionState;
+const AcquisitionState* engineState();
 
 // Main window (main_window_win.cpp).
 ATOM registerMainWindowClass(HINSTANCE instance, const wchar_t* className);

@@ -64,7 +64,7 @@ void openConfiguration(HWND window) {
 void saveConfiguration(HWND window) {
   const wchar_t* path = promptConfigFile(PromptKind::Save, window, L"Сохранение конфигурации", kFilterName, kPattern);
   if (!path) return;
-  // Open graph windows store their rectangles and scales first (with the graphs).
+  saveOpenGraphs();
   CopyFileW(L"skalenor.cfg", path, FALSE);
 }
 
@@ -72,7 +72,7 @@ void openGraphInFirstFreeSlot(HWND window) {
   MeterSettings* s = meterSettings.load();
   if (!s) return;
   for (int slot = 0; slot < 4; ++slot) {
-    if (s->rPlot[4 * slot + 2] == 0) {
+    if (s->rPlot[4 * slot + 2] == 0 && !graphWindowOpen(slot)) {
       openGraphWindow(window, slot);
       return;
     }

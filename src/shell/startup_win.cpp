@@ -5,6 +5,7 @@
 
 #include "acquisition/acquisition_engine_win.h"
 #include "acquisition/board_layout.h"
+#include "graphs/graph_window_win.h"
 #include "panels/channel_panel_win.h"
 #include "panels/panel_table.h"
 #include "panels/reading_font_win.h"
@@ -59,6 +60,7 @@ void setTitle() {
 
 bool engineBoardReady() { return engine && engine->boardReady.load() == 1; }
 int engineGainFactor(int code) { return engine ? gainForCode(*engine, code) : 1; }
+const AcquisitionState* engineState() { return engine; }
 
 namespace {
 
@@ -114,6 +116,8 @@ void startUp(HINSTANCE instance, int showCommand) {
     recorder = new Recorder(platformRecorderFiles(), RecorderSources{nullptr, nullptr, engine->gainFactor});
     theRecorder.store(recorder);
     engine->running.store(1);
+    for (int slot = 0; slot < GRAPH_SLOTS; ++slot)
+      if (settings->rPlot[4 * slot + 2] != 0) openGraphWindow(app.mainWindow, slot);
     setTitle();
   }
 }

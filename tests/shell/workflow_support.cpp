@@ -23,6 +23,14 @@ std::string configuration(int shown, int ftime) {
   add("CheckLabel = 1");
   add("rWnd = 0,0,0,0");
   add("rPlot = 0,0,0,0, 0,0,0,0, 0,0,0,0, 0,0,0,0");
+  add("chPlot = 0,0,0,0,0,0,0,0, 0,0,0,0,0,0,0,0, 0,0,0,0,0,0,0,0, 0,0,0,0,0,0,0,0");
+  add("scPlot = 0,0,0,0");
+  add("lrScale = 0,0, 0,0, 0,0, 0,0");
+  for (int g = 1; g <= 4; ++g) {
+    add("colPlot%d = ff,ff00,ff0000,ff00ff,ffff00,ffff,808080,0", g);
+    add("plotName%d = '\xD2\xF0\xE5\xED\xE4 %d'", g, g);  // "Тренд g"
+    add("scaleY%d = 0,0", g);
+  }
   for (int n = 1; n <= 32; ++n) add("%dChannel = %d", n, n <= shown ? n : 0);
   for (int n = 1; n <= 32; ++n) {
     add("K%dB = 1|0|V|ch%d", n, n);

@@ -11,6 +11,8 @@ namespace workflow {
 
 // skalenor.cfg (Windows-1251, CR LF) with every key the program saves:
 // positions 1..shown show channels 1..shown, the rest are empty; K = 1, B = 0.
+// Graphs: all four closed, titled "Тренд 1" to "Тренд 4", traces red, green,
+// blue, ... in that order, no channels.
 std::string configuration(int shown, int ftime = 100);
 
 // kvsim.cfg: a KV320 with channel n < 32 at dc dcVolts(n) and channel 32 a slow

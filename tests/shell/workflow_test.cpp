@@ -326,7 +326,6 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   SendDlgItemMessageW(dialog, IDC_TOOLS_B, CB_SETCURSEL, 6, 0);
   SetDlgItemTextW(dialog, IDC_TOOLS_NAME, L"Напряжение");
   SetDlgItemTextW(dialog, IDC_TOOLS_UNIT, L"милливольт");
-  EXPECT_TRUE(driver::saveWindowPng(GetDesktopWindow(), L"screenshots\\channel-settings.png"));
   click(dialog, IDC_TOOLS_OK);
   driver::pump(500);
   EXPECT_FALSE(IsWindow(dialog));
@@ -352,8 +351,74 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   EXPECT_EQ(config(), cfg);
 }
 
-TEST_F(Workflow, AboutGraphAndExit) {
-  startIn(L"menu", workflow::configuration(2), workflow::simulatorConfiguration());
+namespace {
+
+constexpr uint32_t RED = 0xFF0000, GREEN = 0x00FF00, GRID = 0xE0E0E0;
+
+// Top and bottom row of the curves: the first and the last heavy (doubled)
+// grid line in a column free of vertical grid lines and traces.
+struct Band {
+  int top = -1, bottom = -1;
+  int rowOf(double v) const { return bottom - static_cast<int>((v + 10) * (bottom - top) / 20); }  // range -10..10
+};
+Band curveBand(const driver::Picture& p) {
+  Band b;
+  for (int x = p.width - 60; x > p.width / 2; --x) {
+    int grid = 0;
+    for (int y = 0; y < p.height; ++y) grid += p.at(x, y) == GRID;
+    if (grid > p.height / 2) continue;  // a vertical line
+    for (int y = 0; y + 1 < p.height; ++y) {
+      if (p.at(x, y) != GRID || p.at(x, y + 1) != GRID) continue;
+      if (b.top < 0) b.top = y;
+      b.bottom = y++;
+    }
+    return b;
+  }
+  return b;
+}
+
+// Columns in which the colour shows within one row of y.
+int columnsAt(const driver::Picture& p, uint32_t colour, int y) {
+  int n = 0;
+  for (int x = 0; x < p.width; ++x) {
+    for (int dy = -1; dy <= 1; ++dy) {
+      if (y + dy >= 0 && y + dy < p.height && p.at(x, y + dy) == colour) {
+        ++n;
+        break;
+      }
+    }
+  }
+  return n;
+}
+
+struct DialogCount {
+  DWORD pid;
+  int n;
+};
+BOOL CALLBACK countDialog(HWND w, LPARAM l) {
+  auto* c = reinterpret_cast<DialogCount*>(l);
+  DWORD pid = 0;
+  wchar_t cls[16] = L"";
+  GetWindowThreadProcessId(w, &pid);
+  GetClassNameW(w, cls, 16);
+  if (pid == c->pid && IsWindowVisible(w) && lstrcmpW(cls, L"#32770") == 0) ++c->n;
+  return TRUE;
+}
+int visibleDialogs(DWORD pid) {
+  DialogCount c{pid, 0};
+  EnumWindows(countDialog, reinterpret_cast<LPARAM>(&c));
+  return c.n;
+}
+
+}  // namespace
+
+// About box; graph windows from "График" to a restart that brings them back.
+TEST_F(Workflow, AboutGraphsAndRestart) {
+  std::string cfg0 = workflow::configuration(2);
+  // Graph 1: channel 8 (-2 V) in red on trace 1, channel 24 (+2 V) in green on trace 2.
+  cfg0.replace(cfg0.find("chPlot = 0,0"), 12, "chPlot = 8,24");
+  cfg0.replace(cfg0.find("lrScale = 0"), 11, "lrScale = 1");
+  startIn(L"graphs", cfg0, workflow::simulatorConfiguration());
   PostMessageW(main, WM_COMMAND, IDM_ABOUT, 0);
   HWND about = driver::findWindow(program.pi.dwProcessId, L"#32770", L"О программе", 10000);
   ASSERT_NE(about, nullptr);
@@ -361,12 +426,98 @@ TEST_F(Workflow, AboutGraphAndExit) {
   PostMessageW(about, WM_COMMAND, IDOK, 0);
   driver::pump(300);
   EXPECT_FALSE(IsWindow(about));
-  // "График" opens nothing in this build and leaves the program running.
-  PostMessageW(main, WM_COMMAND, IDM_GRAPH, 0);
+
+  // "График" fills the four slots in order, each window titled with its slot's
+  // name; a fifth opens nothing. Closing frees a slot and forgets it.
+  HWND graphs[4] = {};
+  const wchar_t* titles[4] = {L"Тренд 1", L"Тренд 2", L"Тренд 3", L"Тренд 4"};
+  for (int i = 0; i < 5; ++i) PostMessageW(main, WM_COMMAND, IDM_GRAPH, 0);
+  for (int g = 0; g < 4; ++g) {
+    graphs[g] = driver::findWindow(program.pi.dwProcessId, L"#32770", titles[g], 10000);
+    ASSERT_NE(graphs[g], nullptr) << g;
+  }
+  driver::pump(500);
+  EXPECT_EQ(visibleDialogs(program.pi.dwProcessId), 4);
+  for (int g = 3; g >= 1; --g) PostMessageW(graphs[g], WM_CLOSE, 0, 0);
+  driver::pump(1000);
+  std::string cfg = config();
+  EXPECT_EQ(valueOf(cfg, "plotName2"), "'\xC3\xF0\xE0\xF4\xE8\xEA 1'");  // "График 1"
+  EXPECT_EQ(valueOf(cfg, "colPlot2"), "0,0,0,0,0,0,0,0");
+  const std::string rects = valueOf(cfg, "rPlot");
+  EXPECT_EQ(rects.substr(rects.find(", ")), ", 0,0,0,0, 0,0,0,0, 0,0,0,0");
+
+  // DC inputs: each trace at its value's height, in its colour.
+  HWND graph = graphs[0];
+  MoveWindow(graph, 360, 60, 700, 420, TRUE);  // clear of the main window: read back whole
+  driver::pump(4500);  // four points at one per second
+  driver::Picture shot = driver::capture(graph, true);
+  const Band band = curveBand(shot);
+  ASSERT_GT(band.bottom - band.top, 200);
+  EXPECT_GE(columnsAt(shot, RED, band.rowOf(-2.0)), 4);
+  EXPECT_GE(columnsAt(shot, GREEN, band.rowOf(2.0)), 4);
+  EXPECT_LT(columnsAt(shot, GREEN, band.rowOf(-2.0)), 2);
+
+  // A drag around the green trace zooms x5 about it; the scroll bar follows.
+  HWND bar = GetDlgItem(graph, IDC_GRAPH_VSCROLL);
+  const int y = band.rowOf(2.0);
+  PostMessageW(graph, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, y - 20));
+  PostMessageW(graph, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(300, y + 20));
+  PostMessageW(graph, WM_LBUTTONUP, 0, MAKELPARAM(300, y + 20));
+  driver::pump(700);
+  EXPECT_EQ(GetScrollPos(bar, SB_CTL), 6);  // x5: 17 positions, view centred at 600 of 1000
+  shot = driver::capture(graph, true);
+  const int zoomedRow = band.bottom - (band.bottom - band.top) / 2;  // +2 V now sits mid-band
+  EXPECT_GE(columnsAt(shot, GREEN, zoomedRow), 4);
+
+  // Another time scale empties the plot and restarts it, keeping the zoom.
+  choose(graph, IDC_GRAPH_SCALE, 1);
   driver::pump(300);
-  EXPECT_TRUE(program.running());
+  cfg = config();
+  EXPECT_EQ(valueOf(cfg, "scPlot"), "1,0,0,0");
+  EXPECT_EQ(valueOf(cfg, "scaleY1"), "2,600");
+  EXPECT_EQ(GetScrollPos(bar, SB_CTL), 6);
+  shot = driver::capture(graph, true);
+  EXPECT_LT(columnsAt(shot, GREEN, zoomedRow), 2);
+
+  // A right click in the curves undoes the zoom (and opens the menu).
+  PostMessageW(graph, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(200, y));
+  driver::pump(500);
+  PostMessageW(graph, WM_KEYDOWN, VK_ESCAPE, 0);
+  PostMessageW(graph, WM_RBUTTONUP, 0, MAKELPARAM(200, y));
+  driver::pump(500);
+  EXPECT_EQ(GetScrollPos(bar, SB_CTL), 0);
+
+  // Rename.
+  PostMessageW(graph, WM_COMMAND, CMD_RENAME_GRAPH, 0);
+  HWND rename = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Введите название графика", 10000);
+  ASSERT_NE(rename, nullptr);
+  EXPECT_EQ(driver::itemText(rename, IDC_PLOT_NAME), L"Тренд 1");
+  SendDlgItemMessageW(rename, IDC_PLOT_NAME, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Стенд 7"));
+  PostMessageW(rename, WM_COMMAND, IDOK, 0);
+  driver::pump(500);
+  EXPECT_FALSE(IsWindow(rename));
+  EXPECT_EQ(driver::text(graph), L"Стенд 7");
+  RECT place;
+  GetWindowRect(graph, &place);
+
+  // "Выход", and a new start brings the graph back at its place, scale and channels.
   PostMessageW(main, WM_COMMAND, IDM_EXIT, 0);
   EXPECT_EQ(program.waitExit(20000), 0);
+  ASSERT_TRUE(driver::start(program, dir));
+  graph = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Стенд 7", 30000);
+  ASSERT_NE(graph, nullptr);
+  main = driver::findWindow(program.pi.dwProcessId, L"SKALENOR", nullptr, 10000);
+  driver::pump(300);
+  RECT again;
+  GetWindowRect(graph, &again);
+  EXPECT_EQ(again.left, place.left);
+  EXPECT_EQ(again.top, place.top);
+  EXPECT_EQ(again.right, place.right);
+  EXPECT_EQ(again.bottom, place.bottom);
+  EXPECT_EQ(chosen(graph, IDC_GRAPH_SCALE), 1);
+  EXPECT_EQ(driver::itemText(graph, IDC_GRAPH_SCALE), L"1мин/дел");
+  EXPECT_EQ(chosen(graph, IDC_GRAPH_TRACE1), 8);
+  EXPECT_EQ(visibleDialogs(program.pi.dwProcessId), 1);
 }
 
 namespace {

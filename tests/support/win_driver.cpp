@@ -127,6 +127,37 @@ std::wstring messageBoxText(HWND box) {
   return best;
 }
 
+Picture capture(HWND window, bool clientOnly) {
+  Picture p;
+  RECT r;
+  if (!(clientOnly ? GetClientRect(window, &r) : GetWindowRect(window, &r))) return p;
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  if (w <= 0 || h <= 0) return p;
+  HDC screen = clientOnly ? GetDC(window) : GetWindowDC(window);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;  // top row first
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, dib);
+  BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  const auto* px = static_cast<const uint32_t*>(bits);
+  p.width = w;
+  p.height = h;
+  p.pixels.resize(static_cast<size_t>(w) * h);
+  for (size_t i = 0; i < p.pixels.size(); ++i) p.pixels[i] = px[i] & 0xFFFFFFu;
+  SelectObject(memory, old);
+  DeleteObject(dib);
+  DeleteDC(memory);
+  ReleaseDC(window, screen);
+  return p;
+}
+
 void pump(DWORD ms) {
   const DWORD start = GetTickCount();
   do {

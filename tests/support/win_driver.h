@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "test_files.h"
 
@@ -44,6 +46,15 @@ std::wstring itemText(HWND dialog, int id);
 
 // The static text of a message box (the longest static child).
 std::wstring messageBoxText(HWND box);
+
+// A window's pixels as the screen shows them, with its children: 0xRRGGBB,
+// row by row from the top. Empty when it cannot be read.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+};
+Picture capture(HWND window, bool clientOnly = false);
 
 // Pumps this thread's messages for the given time (keeps sent messages flowing).
 void pump(DWORD ms);
