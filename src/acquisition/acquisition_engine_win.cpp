@@ -37,11 +37,16 @@ void AcquisitionEngine::tick() {
   MeterSettings* settings = meterSettings.load();
   if (!settings || !readBlock()) return;
   if (!processBlock(*this, *settings, panelTable, theRecorder.load(), outputPort_)) return;
-  // Panels take their values on the user-interface thread while we wait.
+  // Panels take their values on the user-interface thread while we wait:
+  // through the notice window in one send, or panel by panel where it does
+  // not hand them on.
+  const LPARAM values = reinterpret_cast<LPARAM>(currentValues);
+  if (noticeWindow && SendMessageW(noticeWindow, ENGINE_SAMPLES_MESSAGE, 0, values) == ENGINE_SAMPLES_DELIVERED)
+    return;
   for (PanelState* panel : panelTable) {
     if (!panel) continue;
     auto window = static_cast<HWND>(panel->panelWindow.load());
-    if (window) SendMessageW(window, WM_USER, PANEL_SAMPLES, reinterpret_cast<LPARAM>(currentValues));
+    if (window) SendMessageW(window, WM_USER, PANEL_SAMPLES, values);
   }
 }
 

@@ -19,6 +19,12 @@ inline constexpr WPARAM ENGINE_NOTICE = 1024;  // WM_USER parameter of an error 
 inline constexpr UINT TIMER_RESOLUTION_MS = 10;
 
 // Port bytes go to the device's writePort; nowhere while there is no device.
+// Sent by the tick to noticeWindow with the channel values: that window hands
+// them to every panel on its own thread and answers ENGINE_SAMPLES_DELIVERED.
+// One cross-thread send per tick instead of one per panel.
+inline constexpr UINT ENGINE_SAMPLES_MESSAGE = WM_APP + 1;
+inline constexpr LRESULT ENGINE_SAMPLES_DELIVERED = 0x5A4D;
+
 class DevicePortSink : public PortSink {
  public:
   void writeByte(uint8_t value) override;

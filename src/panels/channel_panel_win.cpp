@@ -231,13 +231,17 @@ INT_PTR ChannelPanel::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 
 void ChannelPanel::onTimer(UINT_PTR id) {
   HWND window = this->window();
-  KillTimer(window, id);
   if (id != PANEL_STARTUP_TIMER && ready) refreshPanel();
   MeterSettings* settings = meterSettings.load();
   const int index = visible ? channel.load() : 0;
   const int interval = settings != nullptr ? settings->Interval[index] : 0;
-  SetTimer(window, PANEL_REFRESH_TIMER, interval > 0 ? static_cast<UINT>(interval) : PANEL_FALLBACK_INTERVAL_MS,
-           nullptr);
+  const UINT period = interval > 0 ? static_cast<UINT>(interval) : PANEL_FALLBACK_INTERVAL_MS;
+  // The refresh timer keeps running at its period; it is set again only when
+  // the interval changed (each timer call is a round trip to the window system).
+  if (id == PANEL_REFRESH_TIMER && period == refreshPeriod) return;
+  KillTimer(window, id);
+  SetTimer(window, PANEL_REFRESH_TIMER, period, nullptr);
+  refreshPeriod = period;
 }
 
 void ChannelPanel::onButton(int id) {

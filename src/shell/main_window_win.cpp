@@ -3,6 +3,7 @@
 
 #include <cwchar>
 
+#include "acquisition/acquisition_engine_win.h"
 #include "graphs/graph_window_win.h"
 #include "panels/panel_table.h"
 #include "recording/channels_dialog_win.h"
@@ -120,6 +121,12 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:
       if (handleCommand(window, LOWORD(wParam))) return 0;
       break;
+    case ENGINE_SAMPLES_MESSAGE:
+      for (PanelState* p : panelTable) {
+        HWND w = p ? static_cast<HWND>(p->panelWindow.load()) : nullptr;
+        if (w) SendMessageW(w, WM_USER, PANEL_SAMPLES, lParam);  // same thread: a plain call
+      }
+      return ENGINE_SAMPLES_DELIVERED;
     case WM_USER:
       if (wParam == NOTICE_ERROR)
         showErrorNotice(window, reinterpret_cast<const char*>(lParam));
