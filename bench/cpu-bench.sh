@@ -34,12 +34,14 @@ thread_ticks() {
     echo "${t##*/} $(tr ' ' '_' < "$t/comm") $(( ${12} + ${13} ))"
   done
 }
-server_pid() {  # the wineserver of this prefix
-  for p in $(pgrep -f wineserver); do
-    tr '\0' '\n' < /proc/"$p"/environ 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "$p"; return; }
+prefix_pid() {  # the newest process matching $1 that runs in this prefix
+  local found=""
+  for p in $(pgrep -f "$1"); do
+    tr '\0' '\n' < /proc/"$p"/environ 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && found=$p
   done
-  pgrep -n -f wineserver
+  echo "$found"
 }
+server_pid() { prefix_pid wineserver; }
 # Measures a running process and this prefix's wineserver for $seconds.
 measure() {  # name pid
   local name=$1 pid=$2 server; server=$(server_pid)
@@ -76,7 +78,7 @@ run_program_case() {  # name rate shown graphs ftime record
   ( cd "$dir" && exec "$WINE" "$build/skalenor.exe" ) >/dev/null 2>&1 &
   sleep 12
   [ "$6" = 1 ] && wine "$build/cpu_helper.exe" record >/dev/null 2>&1 && sleep 2
-  local pid; pid=$(pgrep -n -f 'skalenor.exe' || true)
+  local pid; pid=$(prefix_pid 'skalenor.exe')
   [ -n "$pid" ] && measure "$name" "$pid" || echo "$name: the program did not start"
   wine "$build/skalenor-close.exe" >/dev/null 2>&1 || true
   sleep 2
@@ -86,7 +88,7 @@ run_calibration() {  # name mode
   ( exec "$WINE" "$build/cpu_helper.exe" calibrate "$2" $((seconds + 10)) ) >/dev/null 2>&1 &
   local launcher=$!
   sleep 5
-  local pid; pid=$(pgrep -n -f 'cpu_helper.exe' || true)
+  local pid; pid=$(prefix_pid 'cpu_helper.exe')
   measure "$1" "$pid"
   wait "$launcher" || true
 }

@@ -22,6 +22,7 @@ enum class BarFill : uint8_t {
 struct BarPaint {
   BarRect rect;
   BarFill fill = BarFill::Frame;
+  bool operator==(const BarPaint&) const = default;
 };
 
 // At most: two out-of-range zones, in-range zone, seen band, last marker, marker.
@@ -32,6 +33,12 @@ struct BarPlan {
   int count = 0;
   void add(BarRect r, BarFill f) {
     if (count < BAR_PLAN_CAPACITY) items[count++] = BarPaint{r, f};
+  }
+  bool operator==(const BarPlan& o) const {
+    if (count != o.count) return false;
+    for (int i = 0; i < count; ++i)
+      if (!(items[i] == o.items[i])) return false;
+    return true;
   }
 };
 

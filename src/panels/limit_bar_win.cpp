@@ -15,7 +15,11 @@ LimitBarWindow::~LimitBarWindow() {
   DeleteObject(seenBrush);
 }
 
-void LimitBarWindow::drawBar(float v) { paint(planBar(v)); }
+void LimitBarWindow::drawBar(float v) {
+  const BarPlan plan = planBar(v);
+  if (painted_ && plan == shown_) return;
+  paint(plan);
+}
 
 void LimitBarWindow::repaintBar() const {
   LimitBar copy = *this;
@@ -44,4 +48,6 @@ void LimitBarWindow::paint(const BarPlan& plan) const {
     }
   }
   ReleaseDC(window, dc);
+  shown_ = plan;
+  painted_ = true;
 }

@@ -23,6 +23,11 @@ class LimitBarWindow : public LimitBar {
  private:
   void paint(const BarPlan& plan) const;
 
+  // What is on the screen: a refresh that would paint the same is skipped
+  // (the panel's paint repaints the bar whenever the screen lost it).
+  mutable BarPlan shown_;
+  mutable bool painted_ = false;
+
   HBRUSH inRangeBrush;
   HBRUSH outOfRangeBrush;
   HBRUSH frameBrush;

@@ -39,6 +39,15 @@ void showText(HWND window, int id, const wchar_t* text) {
   if (lstrcmpW(current, text) != 0) SetDlgItemTextW(window, id, text);
 }
 
+// A static's colours, set (and the static repainted) only when they change:
+// these are refreshed with every reading. background null: leave it.
+void restyleStatic(int id, COLORREF colour, HBRUSH background) {
+  const int entry = staticStyler.findEntry(id);
+  if (entry == staticStyler.entryCount()) return;
+  if (background != nullptr && staticStyler.entryBackground(entry) != background) staticStyler.setBackground(id, background);
+  if (staticStyler.entryTextColour(entry) != colour) staticStyler.setTextColour(id, colour);
+}
+
 void showAscii(HWND window, int id, const char* text) {
   wchar_t wide[TEXT_SIZE] = {};
   if (text != nullptr) MultiByteToWideChar(CP_ACP, 0, text, -1, wide, TEXT_SIZE - 1);
@@ -252,8 +261,7 @@ void ChannelPanel::showRecordingIndicator(int index) {
     recordBlink = !recordBlink;
   }
   selectForStyling();
-  staticStyler.setBackground(IDC_PANEL_REC, panelBrush);
-  staticStyler.setTextColour(IDC_PANEL_REC, colour);
+  restyleStatic(IDC_PANEL_REC, colour, panelBrush);
 }
 
 void ChannelPanel::showOutputLabel() {
@@ -267,5 +275,5 @@ void ChannelPanel::showOutputLabel() {
   }
   showText(window(), IDC_PANEL_OUTPUT, text);
   selectForStyling();
-  staticStyler.setTextColour(IDC_PANEL_OUTPUT, colour);
+  restyleStatic(IDC_PANEL_OUTPUT, colour, nullptr);
 }
