@@ -197,12 +197,14 @@ double simChannelVolts(const SimConfig& config, int channel, uint64_t sampleInde
     case SimWave::Square: v = std::fmod(t * s.c, 1.0) < 0.5 ? s.b : s.a; break;
     case SimWave::Ramp: v = s.a + (s.b - s.a) * std::fmod(t, s.c) / s.c; break;
   }
-  if (config.noise > 0.0) {
-    double u1 = hashedUniform(config.seed, channel, sampleIndex, 1);
-    double u2 = hashedUniform(config.seed, channel, sampleIndex, 2);
-    v += config.noise * std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * PI * u2);
-  }
-  return v;
+  return v + simNoiseVolts(config, channel, sampleIndex);
+}
+
+double simNoiseVolts(const SimConfig& config, int channel, uint64_t sampleIndex) {
+  if (!(config.noise > 0.0)) return 0.0;
+  double u1 = hashedUniform(config.seed, channel, sampleIndex, 1);
+  double u2 = hashedUniform(config.seed, channel, sampleIndex, 2);
+  return config.noise * std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * PI * u2);
 }
 
 int16_t simRawCount(double volts, int32_t gain, double fullScale) {
@@ -224,4 +226,35 @@ bool simGainOffered(const SimConfig& config, int32_t gain) {
   for (int i = 1; i <= 4; ++i)
     if (config.gains[i] == gain) return true;
   return false;
+}
+
+void simStreamVolts(const SimConfig& config, const int32_t positionChannel[32], uint64_t first, uint32_t count,
+                    double rateHz, double* out) {
+  double sine[32], cosine[32], stepSine[32], stepCosine[32];
+  bool rotated[32];
+  for (int p = 0; p < 32; ++p) {
+    const int channel = positionChannel[p];
+    rotated[p] = rateHz > 0.0 && channel >= 0 && channel < SIM_CHANNELS && config.channels[channel].wave == SimWave::Sine;
+    if (!rotated[p]) continue;
+    const uint64_t s0 = first + static_cast<uint64_t>((p - static_cast<int>(first % 32) + 32) % 32);
+    const double omega = 2.0 * PI * config.channels[channel].b / rateHz;
+    const double angle = std::fmod(omega * static_cast<double>(s0), 2.0 * PI);
+    sine[p] = std::sin(angle);
+    cosine[p] = std::cos(angle);
+    stepSine[p] = std::sin(omega * 32.0);
+    stepCosine[p] = std::cos(omega * 32.0);
+  }
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint64_t s = first + i;
+    const int p = static_cast<int>(s % 32);
+    if (!rotated[p]) {
+      out[i] = simChannelVolts(config, positionChannel[p], s, rateHz);
+      continue;
+    }
+    const SimSignal& signal = config.channels[positionChannel[p]];
+    out[i] = signal.a * sine[p] + signal.c + simNoiseVolts(config, positionChannel[p], s);
+    const double next = sine[p] * stepCosine[p] + cosine[p] * stepSine[p];
+    cosine[p] = cosine[p] * stepCosine[p] - sine[p] * stepSine[p];
+    sine[p] = next;
+  }
 }

@@ -57,6 +57,14 @@ void demoSimConfig(SimConfig& config);
 // The input voltage of a channel (0-31) at a sample of the stream. Depends
 // only on the configuration, the sample index and the rate.
 double simChannelVolts(const SimConfig& config, int channel, uint64_t sampleIndex, double rateHz);
+// The noise part of a sample (0 without noise).
+double simNoiseVolts(const SimConfig& config, int channel, uint64_t sampleIndex);
+// Samples first .. first + count - 1 of a stream whose frame position p samples
+// channel positionChannel[p]: simChannelVolts, with sines rotated from frame
+// to frame instead of computed one by one (at 100 kHz sin was most of the
+// simulator's time). Meant for blocks of about a thousand samples.
+void simStreamVolts(const SimConfig& config, const int32_t positionChannel[32], uint64_t first, uint32_t count,
+                    double rateHz, double* out);
 
 // A board's raw count for an input voltage: volts x gain / full scale x 32768, clamped.
 int16_t simRawCount(double volts, int32_t gain, double fullScale);

@@ -53,11 +53,13 @@ template <typename T, typename Convert>
 bool SimStream::take(const SimConfig& config, T* out, uint32_t count, Convert convert) {
   uint64_t first = 0;
   if (!claim(count, &first)) return false;
-  for (uint32_t i = 0; i < count; ++i) {
-    uint64_t s = first + i;
-    int p = static_cast<int>(s % 32);
-    double v = simChannelVolts(config, positionChannel_[p], s, rateHz_);
-    out[i] = convert(v, positionGain_[p], config.fullScale);
+  constexpr uint32_t CHUNK = 1024;
+  double volts[CHUNK];
+  for (uint32_t done = 0; done < count; done += CHUNK) {
+    const uint32_t n = count - done < CHUNK ? count - done : CHUNK;
+    simStreamVolts(config, positionChannel_, first + done, n, rateHz_, volts);
+    for (uint32_t i = 0; i < n; ++i)
+      out[done + i] = convert(volts[i], positionGain_[(first + done + i) % 32], config.fullScale);
   }
   return true;
 }

@@ -59,6 +59,17 @@ TEST(SimConfig, SignalsAreAFunctionOfTheSampleIndex) {
   EXPECT_NEAR(simChannelVolts(c, 1, 750, rate), -0.75, 1e-9);
   EXPECT_DOUBLE_EQ(simChannelVolts(c, 2, 600, rate), 0.0);     // second half period low
   EXPECT_NEAR(simChannelVolts(c, 3, 1250, rate), 2.5, 1e-9);
+  // A stream block (sines rotated frame to frame) gives the same samples, far into the stream too
+  // (within what a float sample can tell).
+  parseSimConfig("noise = 0.01\nch5 = sine 3 47.3 1\n", c);
+  int32_t positions[32];
+  for (int p = 0; p < 32; ++p) positions[p] = (p * 7) % 32;
+  double block[1024];
+  for (uint64_t first : {uint64_t{0}, uint64_t{13}, uint64_t{40000000011}}) {
+    simStreamVolts(c, positions, first, 1024, 102400.0, block);
+    for (uint32_t i = 0; i < 1024; ++i)
+      ASSERT_NEAR(block[i], simChannelVolts(c, positions[(first + i) % 32], first + i, 102400.0), 1e-6) << first + i;
+  }
 
   // Noise: same seed, same samples; another seed, other samples; sigma about right.
   SimConfig a, b;
