@@ -46,7 +46,7 @@ class GraphTrendPlot : public TrendPlot {
   bool showsChannel(int channel) const;
 
   // The plot on a printer page or picture: frame, grid and title, labels,
-  // curves with the page's pens, and the legend 01-08 (print_graph_win.cpp).
+  // curves with the page's pens, and the legend 01-08 (page_drawing_win.cpp).
   void drawPage(HDC dc, const PageFrame& page, HFONT label, HFONT rotated, HPEN framePen, const HPEN* tracePens);
 
   HWND window = nullptr;

@@ -62,7 +62,6 @@ void printGraph(GraphTrendPlot& plot) {
     printNotice(plot.window, failure);
     return;
   }
-  failure = nullptr;
   const bool printed = drawGraphPage(plot, dc, GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES), true);
   DeleteDC(dc);
   plot.repaint();  // the plot holds page values until the screen paints again
