@@ -5,29 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 
 namespace pages {
 namespace {
-
-bool endsWith(const std::wstring& s, const wchar_t* e) {
-  const size_t n = wcslen(e);
-  return s.size() >= n && _wcsicmp(s.c_str() + s.size() - n, e) == 0;
-}
-
-driver::Picture readBitmap(HBITMAP bitmap, int w, int h) {
-  driver::Picture p;
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof bi.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  p.pixels.resize(static_cast<size_t>(w) * h);
-  HDC dc = GetDC(nullptr);
-  if (GetDIBits(dc, bitmap, 0, h, p.pixels.data(), &bi, DIB_RGB_COLORS) == h) {
-    p.width = w;
-    p.height = h;
-    for (uint32_t& px : p.pixels) px &= 0xFFFFFF;
-  }
-  ReleaseDC(nullptr, dc);
-  return p;
-}
 
 std::string unixPath(const std::wstring& w) {
   std::string u;
@@ -37,50 +18,45 @@ std::string unixPath(const std::wstring& w) {
 
 }  // namespace
 
+// Drawn by GDI+ (PNG or EMF alike) on a white A4-shaped bitmap, pixel for
+// pixel: no smoothing mixes the trace colours with white.
 driver::Picture load(const std::wstring& path) {
   driver::Picture p;
-  if (endsWith(path, L".emf")) {
-    HENHMETAFILE m = GetEnhMetaFileW(path.c_str());
-    if (!m) return p;
-    ENHMETAHEADER h{};
-    GetEnhMetaFileHeader(m, sizeof h, &h);
-    const int w = h.rclBounds.right + 1, ht = h.rclBounds.bottom + 1;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, ht);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    const RECT all{0, 0, w, ht};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    PlayEnhMetaFile(dc, m, &all);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    p = readBitmap(bitmap, w, ht);
-    DeleteObject(bitmap);
-    DeleteEnhMetaFile(m);
-    return p;
-  }
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof bi.bmiHeader, 1414, -1000, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  PatBlt(dc, 0, 0, 1414, 1000, WHITENESS);
   Gdiplus::GdiplusStartupInput input;
   ULONG_PTR token = 0;
-  if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return p;
-  Gdiplus::GpBitmap* image = nullptr;
-  HBITMAP bitmap = nullptr;
-  UINT w = 0, h = 0;
-  if (Gdiplus::DllExports::GdipCreateBitmapFromFile(path.c_str(), &image) == Gdiplus::Ok) {
-    Gdiplus::DllExports::GdipGetImageWidth(image, &w);
-    Gdiplus::DllExports::GdipGetImageHeight(image, &h);
-    Gdiplus::DllExports::GdipCreateHBITMAPFromBitmap(image, &bitmap, 0xFFFFFFFF);
-    Gdiplus::DllExports::GdipDisposeImage(image);
+  Gdiplus::GdiplusStartup(&token, &input, nullptr);
+  Gdiplus::GpImage* image = nullptr;
+  Gdiplus::GpGraphics* g = nullptr;
+  if (Gdiplus::DllExports::GdipLoadImageFromFile(path.c_str(), &image) == Gdiplus::Ok &&
+      Gdiplus::DllExports::GdipCreateFromHDC(dc, &g) == Gdiplus::Ok) {
+    Gdiplus::DllExports::GdipSetInterpolationMode(g, Gdiplus::InterpolationModeNearestNeighbor);
+    Gdiplus::DllExports::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeNone);
+    if (Gdiplus::DllExports::GdipDrawImageRectI(g, image, 0, 0, 1414, 1000) == Gdiplus::Ok) {
+      p.width = 1414;
+      p.height = 1000;
+      const auto* px = static_cast<const uint32_t*>(bits);
+      for (int i = 0; i < p.width * p.height; ++i) p.pixels.push_back(px[i] & 0xFFFFFF);
+    }
   }
+  if (g) Gdiplus::DllExports::GdipDeleteGraphics(g);
+  if (image) Gdiplus::DllExports::GdipDisposeImage(image);
   Gdiplus::GdiplusShutdown(token);
-  if (bitmap) p = readBitmap(bitmap, static_cast<int>(w), static_cast<int>(h));
+  SelectObject(dc, old);
+  DeleteDC(dc);
   DeleteObject(bitmap);
   return p;
 }
 
 std::wstring pdfToPng(const std::wstring& pdf) {
   const std::wstring png = pdf.substr(0, pdf.size() - 4);
-  std::wstring cmd = L"start.exe /wait /unix /usr/bin/pdftoppm -png -r 150 -singlefile ";
+  std::wstring cmd = L"start.exe /wait /unix /usr/bin/pdftoppm -png -r 121 -singlefile ";
   for (const std::string& a : {unixPath(pdf), unixPath(png)}) cmd += std::wstring(a.begin(), a.end()) + L" ";
   STARTUPINFOW si{};
   si.cb = sizeof si;
