@@ -8,6 +8,7 @@ packages=(
   googletest libbenchmark-dev
   wine wine32:i386 wine64 xvfb xauth imagemagick xdotool
   fonts-dseg python3
+  cups printer-driver-cups-pdf poppler-utils
 )
 
 missing=()

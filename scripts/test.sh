@@ -36,9 +36,11 @@ if ! can_run_32bit; then
 fi
 export SKALENOR_BUILD="$wintest"
 source scripts/wine-env.sh
-cleanup() { wineserver -k 2>/dev/null || true; stop_xvfb; }
+source scripts/cups.sh
+cleanup() { wineserver -k 2>/dev/null || true; stop_xvfb; stop_cups; }
 trap cleanup EXIT
 start_xvfb
+start_cups "$wintest/cups"  # a PDF printer for the print button
 wine_prepare
 
 status=0

@@ -65,6 +65,7 @@ INT_PTR CALLBACK renameProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 void fillContextMenu(GraphTrendPlot& plot, int area, HMENU popup) {
   if (area == 3) {
     AppendMenuW(popup, MF_STRING, CMD_RENAME_GRAPH, L"Переименовать график...");
+    AppendMenuW(popup, MF_STRING, CMD_SAVE_PICTURE, L"Сохранить как рисунок...");
     return;
   }
   const MeterSettings* s = meterSettings.load();

@@ -11,6 +11,8 @@
 #include "graphs/trend_history.h"
 #include "graphs/trend_plot.h"
 
+struct PageFrame;
+
 inline constexpr int SELECTOR_COUNT = TRACE_COUNT + 1;  // eight traces, then the time scale
 inline constexpr int HIT_CURVES = 8, HIT_LEFT_STRIP = 9, HIT_RIGHT_STRIP = 10, HIT_RECT_COUNT = 11;
 inline constexpr int LABEL_SIDES = 4;  // 0 left, 1 right, 2 top, 3 bottom
@@ -42,6 +44,10 @@ class GraphTrendPlot : public TrendPlot {
   int traceChannel(int trace) const;  // selector of a trace: 0 none, 1-32
   int timeScale() const;              // selection of the time-scale list
   bool showsChannel(int channel) const;
+
+  // The plot on a printer page or picture: frame, grid and title, labels,
+  // curves with the page's pens, and the legend 01-08 (page_drawing_win.cpp).
+  void drawPage(HDC dc, const PageFrame& page, HFONT label, HFONT rotated, HPEN framePen, const HPEN* tracePens);
 
   HWND window = nullptr;
   int graphSlot = 0;

@@ -9,6 +9,7 @@
 #include "acquisition/acquisition_state.h"
 #include "graphs/graph_trend_plot_win.h"
 #include "graphs/plot_table.h"
+#include "graphs/print_graph_win.h"
 #include "resource.h"
 #include "settings/cp1251_literal.h"
 #include "settings/meter_settings.h"
@@ -201,6 +202,8 @@ INT_PTR CALLBACK graphProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
           SendMessageW(window, MSG_REBUILD_PLOT, 0, 0);
       } else if (id == CMD_RENAME_GRAPH) {
         renameGraph(window);
+      } else if (id == CMD_SAVE_PICTURE) {
+        saveGraphPicture(*plot);
       }
       break;
     }

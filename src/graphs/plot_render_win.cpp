@@ -168,9 +168,10 @@ void GraphTrendPlot::drawTraces(HDC dc, const PlotRect& area, const HPEN* pens) 
   plotArea.top = area.top + screenHeight_ / 48;
   const MeterSettings* s = meterSettings.load();
   // Only the points near the repainted columns matter; a new point repaints one.
+  // A picture's metafile or bitmap is drawn whole.
   RECT clip{};
   int from = 0, to = plotArea.width();
-  if (plotArea.width() <= PRINT_WIDTH_THRESHOLD && GetClipBox(dc, &clip) != ERROR) {
+  if (plotArea.width() <= PRINT_WIDTH_THRESHOLD && GetObjectType(dc) == OBJ_DC && GetClipBox(dc, &clip) != ERROR) {
     from = clip.left - plotArea.left - 3;
     to = clip.right - plotArea.left + 2;
   }

@@ -100,3 +100,4 @@
 #define CMD_RENAME_GRAPH 12000
 #define CMD_LEFT_SCALE_BASE 12100  // + trace 1-8
 #define CMD_RIGHT_SCALE_BASE 12200 // + trace 1-8
+#define CMD_SAVE_PICTURE 12001     // graph context menu: the page as a picture

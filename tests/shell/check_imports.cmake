@@ -6,7 +6,7 @@ if(NOT rc EQUAL 0)
 endif()
 string(REGEX MATCHALL "DLL Name: [^\n]+" names "${dump}")
 set(system kernel32.dll user32.dll gdi32.dll comdlg32.dll comctl32.dll advapi32.dll winmm.dll winspool.drv
-           shell32.dll msvcrt.dll ole32.dll oleaut32.dll ws2_32.dll)
+           shell32.dll msvcrt.dll ole32.dll oleaut32.dll ws2_32.dll gdiplus.dll)
 set(seen "")
 foreach(line IN LISTS names)
   string(REPLACE "DLL Name: " "" dll "${line}")

@@ -8,8 +8,10 @@
 #include <cstdlib>
 
 #include "recording/channels_dialog_win.h"
+#include "page_pictures.h"
 #include "resource.h"
 #include "win_driver.h"
+#include <winspool.h>  // after windows.h
 #include "workflow_support.h"
 
 using workflow::valueOf;
@@ -594,4 +596,78 @@ TEST_F(Workflow, NoBoardOrNoConfigurationEndsTheProgramAfterTheNotice) {
     EXPECT_EQ(run.waitExit(20000), 0);
     EXPECT_EQ(driver::findWindow(run.pi.dwProcessId, nullptr, nullptr, 0), nullptr);
   }
+}
+
+namespace {
+// The PDF printer's newest "Trend" job file, or "" when there is none.
+std::wstring newestTrendPdf(const std::wstring& folder) {
+  std::wstring newest;
+  FILETIME latest{};
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((folder + L"\\Trend*.pdf").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return newest;
+  do {
+    if (CompareFileTime(&fd.ftLastWriteTime, &latest) > 0) {
+      latest = fd.ftLastWriteTime;
+      newest = folder + L"\\" + fd.cFileName;
+    }
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return newest;
+}
+}  // namespace
+
+// A graph with channel 8 (-2 V, red) and 24 (+2 V, green) saved as pictures,
+// and printed when the test command set up a PDF printer.
+TEST_F(Workflow, GraphSavedAsPicturesAndPrinted) {
+  std::string cfg = workflow::configuration(2);
+  cfg.replace(cfg.find("chPlot = 0,0"), 12, "chPlot = 8,24");
+  startIn(L"printing", cfg, workflow::simulatorConfiguration());
+  PostMessageW(main, WM_COMMAND, IDM_GRAPH, 0);
+  HWND graph = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Тренд 1", 10000);
+  ASSERT_NE(graph, nullptr);
+  MoveWindow(graph, 360, 60, 700, 420, TRUE);
+  driver::pump(4500);
+  for (const wchar_t* name : {L"\\graph.png", L"\\graph.emf"}) {
+    SCOPED_TRACE(name);
+    PostMessageW(graph, WM_COMMAND, CMD_SAVE_PICTURE, 0);
+    HWND save = driver::findWindow(program.pi.dwProcessId, nullptr, L"Сохранить как рисунок", 10000);
+    ASSERT_NE(save, nullptr);
+    answerFileDialog(save, dir + name);
+    driver::pump(1500);
+    pages::expectGraphPage(pages::load(dir + name));
+  }
+  const char* pdfs = std::getenv("SKALENOR_PDF_DIR");
+  if (!pdfs) GTEST_SKIP() << "no PDF printer set up: the page was checked as pictures only";
+  const std::wstring folder = driver::windowsPath(pdfs), before = newestTrendPdf(folder);
+  PostMessageW(GetDlgItem(graph, IDC_GRAPH_PRINT), BM_CLICK, 0, 0);
+  std::wstring pdf;
+  for (int i = 0; i < 200 && (pdf = newestTrendPdf(folder)) == before; ++i) driver::pump(100);
+  ASSERT_NE(pdf, before);
+  driver::pump(1000);  // written whole
+  const std::wstring png = pages::pdfToPng(pdf);
+  pages::expectGraphPage(pages::load(png));
+  DeleteFileW(pdf.c_str());
+  DeleteFileW(png.c_str());
+}
+
+// No printer: the print button tells so, and the program goes on. Where the
+// test command set up a printer, its own run without one does this.
+TEST_F(Workflow, PrintWithoutPrinterGivesNotice) {
+  wchar_t printer[256];
+  DWORD size = 256;
+  if (GetDefaultPrinterW(printer, &size)) GTEST_SKIP() << "a printer is set up";
+  startIn(L"no-printer", workflow::configuration(2), workflow::simulatorConfiguration());
+  PostMessageW(main, WM_COMMAND, IDM_GRAPH, 0);
+  HWND graph = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Тренд 1", 10000);
+  ASSERT_NE(graph, nullptr);
+  driver::pump(500);
+  PostMessageW(GetDlgItem(graph, IDC_GRAPH_PRINT), BM_CLICK, 0, 0);
+  HWND notice = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Ошибка", 10000);
+  ASSERT_NE(notice, nullptr);
+  EXPECT_EQ(driver::messageBoxText(notice), L"Принтер по умолчанию не задан.");
+  PostMessageW(notice, WM_COMMAND, IDOK, 0);
+  driver::pump(500);
+  EXPECT_TRUE(program.running());
+  EXPECT_TRUE(IsWindowVisible(graph));
 }
