@@ -11,6 +11,7 @@
 
 #include "settings/settings_file.h"
 #include "settings_json.h"
+#include "version.h"
 
 namespace {
 
@@ -34,7 +35,8 @@ int usage() {
   std::fprintf(stderr,
                "usage: skalenor-config check FILE\n"
                "       skalenor-config dump FILE\n"
-               "       skalenor-config rewrite IN OUT\n");
+               "       skalenor-config rewrite IN OUT\n"
+               "       skalenor-config --version\n");
   return EXIT_USAGE;
 }
 
@@ -46,6 +48,10 @@ int cannotRead(const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("skalenor-config %s\n", SKALENOR_VERSION_STRING);
+    return EXIT_CLEAN;
+  }
   if (argc < 3) return usage();
   const char* command = argv[1];
   auto settings = std::make_unique<MeterSettings>();

@@ -11,6 +11,7 @@
 
 #include "csv_export.h"
 #include "recording_reader.h"
+#include "version.h"
 
 namespace {
 
@@ -18,7 +19,9 @@ constexpr int EXIT_REFUSED = 1;
 constexpr int EXIT_USAGE = 2;
 
 int usage() {
-  std::fputs("usage: skalenor-export REC.qmr [OUT.csv] [--delimiter C] [--decimal-comma] [--markers]\n", stderr);
+  std::fputs("usage: skalenor-export REC.qmr [OUT.csv] [--delimiter C] [--decimal-comma] [--markers]\n"
+             "       skalenor-export --version\n",
+             stderr);
   return EXIT_USAGE;
 }
 
@@ -35,6 +38,10 @@ int main(int argc, char** argv) {
   CsvOptions options;
   const char* input = nullptr;
   const char* output = nullptr;
+  if (argc == 2 && !std::strcmp(argv[1], "--version")) {
+    std::printf("skalenor-export %s\n", SKALENOR_VERSION_STRING);
+    return 0;
+  }
   for (int i = 1; i < argc; ++i) {
     const char* a = argv[i];
     if (!std::strcmp(a, "--decimal-comma")) {
