@@ -2,12 +2,15 @@
 //   cpu_helper calibrate timer SECONDS   a window and a 100 ms multimedia timer, nothing shown
 //   cpu_helper calibrate texts SECONDS   the same plus 32 x 6 static texts rewritten every 500 ms
 //   cpu_helper record                    starts a recording in the running program
+//   cpu_helper stats                     one line for the running program: private bytes,
+//                                        handles, GDI and USER objects
 //   cpu_helper startup EXE               starts EXE here; prints the seconds to the title
 //                                        naming the board and to the first reading
 // The calibrations are the cheapest programs that do what the meter must do
 // at least: the meter's CPU is reported as a ratio to them.
 #include <windows.h>
 #include <mmsystem.h>
+#include <psapi.h>
 
 #include <atomic>
 #include <cstdio>
@@ -102,6 +105,24 @@ bool hasReading(HWND main) {
   return false;
 }
 
+int printStats() {
+  HWND main = FindWindowW(L"SKALENOR", nullptr);
+  DWORD pid = 0;
+  if (main) GetWindowThreadProcessId(main, &pid);
+  HANDLE process = pid ? OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid) : nullptr;
+  if (!process) return 2;
+  PROCESS_MEMORY_COUNTERS_EX memory{};
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
+  DWORD handles = 0;
+  GetProcessHandleCount(process, &handles);
+  std::printf("private_bytes %lu handles %lu gdi %lu user %lu\n", static_cast<unsigned long>(memory.PrivateUsage),
+              static_cast<unsigned long>(handles), static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)),
+              static_cast<unsigned long>(GetGuiResources(process, GR_USEROBJECTS)));
+  CloseHandle(process);
+  return 0;
+}
+
 int measureStartUp(wchar_t* exe) {
   LARGE_INTEGER frequency, started, now;
   QueryPerformanceFrequency(&frequency);
@@ -138,6 +159,7 @@ int wmain(int argc, wchar_t** argv) {
     return calibrate(std::wcscmp(argv[2], L"texts") == 0, _wtoi(argv[3]));
   if (argc == 2 && std::wcscmp(argv[1], L"record") == 0) return startRecording();
   if (argc == 3 && std::wcscmp(argv[1], L"startup") == 0) return measureStartUp(argv[2]);
-  std::fprintf(stderr, "usage: cpu_helper calibrate timer|texts SECONDS | record | startup EXE\n");
+  if (argc == 2 && std::wcscmp(argv[1], L"stats") == 0) return printStats();
+  std::fprintf(stderr, "usage: cpu_helper calibrate timer|texts SECONDS | record | stats | startup EXE\n");
   return 2;
 }
