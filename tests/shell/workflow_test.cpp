@@ -3,6 +3,7 @@
 // back from the screen, the configuration file and the recording files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -297,7 +298,9 @@ void keys(HWND dialog, const char* typed) {
 }  // namespace
 
 TEST_F(Workflow, ChannelSettingsFromThePanel) {
-  startIn(L"tools", workflow::configuration(32), workflow::simulatorConfiguration());
+  std::string cfg0 = workflow::configuration(32);
+  cfg0.replace(cfg0.find("MinMaxRef02 = 1e+10"), 19, "MinMaxRef02 = 0|5");
+  startIn(L"tools", cfg0, workflow::simulatorConfiguration());
   HWND panel = panelOf(main, 1), square = panelOf(main, workflow::SWITCHING_CHANNEL);
   ASSERT_NE(panel, nullptr);
   PostMessageW(GetDlgItem(panel, IDC_PANEL_SETTINGS), BM_CLICK, 0, 0);
@@ -349,6 +352,24 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   driver::pump(500);
   EXPECT_FALSE(IsWindow(dialog));
   EXPECT_EQ(config(), cfg);
+
+  // "~" switches AC on, and off again.
+  click(panel, IDC_PANEL_AC);
+  EXPECT_EQ(valueOf(config(), "ACmode01"), "1");
+  click(panel, IDC_PANEL_AC);
+  EXPECT_EQ(valueOf(config(), "ACmode01"), "0");
+
+  // Placed on channel 2, the panel shows that channel's lower limit, and its
+  // bar (in-range zone) survives a repaint of the panel.
+  dialog = openChannels();
+  ASSERT_NE(dialog, nullptr);
+  choose(dialog, selectorId(1), 2);
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  driver::pump(1200);
+  EXPECT_EQ(driver::itemText(panel, IDC_PANEL_MIN_FIELD), L".0");
+  RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  const driver::Picture shot = driver::capture(panel, true);
+  EXPECT_GT(std::count(shot.pixels.begin(), shot.pixels.end(), 0x408040u), 0);
 }
 
 namespace {
