@@ -359,16 +359,16 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   click(panel, IDC_PANEL_AC);
   EXPECT_EQ(valueOf(config(), "ACmode01"), "0");
 
-  // Placed on channel 2, the panel shows that channel's lower limit, and its
-  // bar (in-range zone) survives a repaint of the panel.
+  // Placed on channel 2, the panel shows that channel's lower limit, and the
+  // bars (in-range zone) survive a repaint of the panels.
   dialog = openChannels();
   ASSERT_NE(dialog, nullptr);
   choose(dialog, selectorId(1), 2);
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   driver::pump(1200);
   EXPECT_EQ(driver::itemText(panel, IDC_PANEL_MIN_FIELD), L".0");
-  RedrawWindow(panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-  const driver::Picture shot = driver::capture(panel, true);
+  RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  const driver::Picture shot = driver::capture(main, true);
   EXPECT_GT(std::count(shot.pixels.begin(), shot.pixels.end(), 0x408040u), 0);
 }
 
