@@ -59,7 +59,6 @@ class EngineTest : public ::testing::Test {
   std::string path(const char* name) const { return folder_ + "\\" + name; }
   std::string portLog() const { return readFile(path("port.log")); }
   Lines events() const { return readLines(path("events.log")); }
-  Lines trace() const { return readLines(path("Trace")); }
 
   MeterSettings* settings = nullptr;
   std::unique_ptr<NoticeWindow> notices;
