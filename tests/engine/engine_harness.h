@@ -1,7 +1,7 @@
 // Runs the acquisition engine against the simulated boards (kvsim.dll): a
 // work folder with the simulator's configuration, the settings record, a
 // hidden window that collects the engine's notices, and readers for the
-// simulator's port and event logs and the trace file.
+// simulator's port and event logs.
 #pragma once
 
 #include <windows.h>

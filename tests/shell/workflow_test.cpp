@@ -412,23 +412,14 @@ int columnsAt(const driver::Picture& p, uint32_t colour, int y) {
   return n;
 }
 
-struct DialogCount {
-  DWORD pid;
-  int n;
-};
-BOOL CALLBACK countDialog(HWND w, LPARAM l) {
-  auto* c = reinterpret_cast<DialogCount*>(l);
-  DWORD pid = 0;
-  wchar_t cls[16] = L"";
-  GetWindowThreadProcessId(w, &pid);
-  GetClassNameW(w, cls, 16);
-  if (pid == c->pid && IsWindowVisible(w) && lstrcmpW(cls, L"#32770") == 0) ++c->n;
-  return TRUE;
-}
 int visibleDialogs(DWORD pid) {
-  DialogCount c{pid, 0};
-  EnumWindows(countDialog, reinterpret_cast<LPARAM>(&c));
-  return c.n;
+  int n = 0;
+  for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr;) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    n += owner == pid && IsWindowVisible(w);
+  }
+  return n;
 }
 
 }  // namespace
