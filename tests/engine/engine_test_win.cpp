@@ -1,9 +1,12 @@
-// Board detection and set-up against the simulated boards: what each board
-// gets programmed with, and the notices of every failure, in order.
+// The engine against the simulated boards: what each board gets programmed
+// with and reads, the output port through the driver, and the notices of every
+// failure, in order.
 #include <cstdio>
 #include <string>
 
+#include "acquisition/port_decoder.h"
 #include "engine_harness.h"
+#include "panels/panel_table.h"
 #include "settings/cp1251_literal.h"
 
 namespace {
@@ -73,6 +76,37 @@ TEST_F(EngineTest, EachBoardIsFoundProgrammedReadAndLetGo) {
     engine.reset();
     if (!r.calls.empty()) expectInOrder(events(), r.calls);
   }
+}
+
+// The port through the driver: the reset's byte and four zero words, the
+// tick's 32-bit word, teardown's two zero words, and the port closed last.
+TEST_F(EngineTest, OutputWordsReachThePortThroughTheDriver) {
+  writeSimConfig("board = KV320\n");
+  settings->nDO = 32;
+  settings->NPK[1] = 17;  // channel 1 -> bit 16
+  settings->NPK[2] = 2;   // channel 2 -> bit 1
+  PanelState panels[2];  // visible and out of range, showing channels 1 and 2
+  for (int j = 0; j < 2; ++j) {
+    panels[j].channel.store(j + 1);
+    panels[j].visible.store(1);
+    panels[j].outOfRange.store(1);
+    panelTable[j] = &panels[j];
+  }
+  auto engine = startEngine();
+  runFor(*engine, 1200);
+  engine.reset();
+
+  const std::string log = portLog();
+  ASSERT_GE(log.size(), 7u);
+  EXPECT_EQ(log.substr(log.size() - 7), "closed\n");
+  static uint8_t bytes[8192];
+  const int count = parsePortLog(log.c_str(), bytes, 8192);
+  ASSERT_GT(count, 0);
+  EXPECT_EQ(bytes[0], 0x00);
+  PortWord words[64];
+  const int n = decodePortBytes(bytes + 1, count - 1, false, words, 64);
+  ASSERT_EQ(n, 7);
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(words[i].value, i == 4 ? 0x00010002u : 0u) << i;
 }
 
 // Every failure's notices in order; the rate is refused before anything is
