@@ -5,6 +5,7 @@ them and prints which test cases fail. Run from scripts/mutate.sh (which starts
 Xvfb and Wine for the Windows tests).
 
   mutate.py ROOT [ID ...]       ROOT: checkout with build/native and build/win64
+                                (build/win32 with SKALENOR_MUTATE_WIN=win32)
 
 mutants.txt: blocks separated by blank lines; each block is
   ID FILE TESTS...       (TESTS: names below; name:FILTER runs a gtest filter)
@@ -24,11 +25,13 @@ NATIVE = {  # name: (target, executable under build/native)
     'panels': ('panels_core_test', 'tests/panels/panels_core_test'),
     'recording': ('recording_test', 'tests/recording/recording_test'),
     'shell': ('shell_core_test', 'tests/shell/shell_core_test'),
+    'graphs': ('graphs_core_test', 'tests/graphs/graphs_core_test'),
     'config_tool': ('skalenor-config', None),
 }
-WINE = {  # name: (targets, executable under build/win64)
+WIN = os.environ.get('SKALENOR_MUTATE_WIN', 'win64')  # the Windows build the tests run on
+WINE = {  # name: (targets, executable under build/WIN)
     'engine_win': ('engine_win_test kvsim', 'tests/engine/engine_win_test.exe'),
-    'panels_win': ('panels_win_test', 'tests/panels/panels_win_test.exe'),
+        'panels_win': ('panels_win_test', 'tests/panels/panels_win_test.exe'),
     'recorder_win': ('recorder_win_test skalenor-export', 'tests/recording/recorder_win_test.exe'),
     'workflow': ('workflow_test skalenor kvsim', 'tests/shell/workflow_test.exe'),
 }
@@ -65,8 +68,8 @@ def failures(code, output, name):
 
 def run_tests(root, tests):
     caught = []
-    env = dict(os.environ, KVSIM_CONFIG='', SKALENOR_EXE=root + '/build/win64/skalenor.exe',
-               SKALENOR_BUILD=root + '/build/win64', ASAN_OPTIONS='detect_leaks=1')
+    env = dict(os.environ, KVSIM_CONFIG='', SKALENOR_EXE=root + '/build/%s/skalenor.exe' % WIN,
+               SKALENOR_BUILD=root + '/build/' + WIN, ASAN_OPTIONS='detect_leaks=1')
     for entry in tests:
         name, _, gfilter = entry.partition(':')
         flt = ' --gtest_filter=%s' % gfilter if gfilter else ''
@@ -79,7 +82,7 @@ def run_tests(root, tests):
             code, out = run(exe + ' --gtest_brief=1' + flt, os.path.dirname(exe), 600, env)
             caught += failures(code, out, name)
         else:
-            exe = root + '/build/win64/' + WINE[name][1]
+            exe = root + '/build/%s/' % WIN + WINE[name][1]
             code, out = run('%s/scripts/wine-run.sh ./%s --gtest_brief=1%s' % (root, os.path.basename(exe), flt),
                             os.path.dirname(exe), 900, env)
             caught += failures(code, out, name)
@@ -89,7 +92,7 @@ def run_tests(root, tests):
 def build(root, tests):
     native = {NATIVE[t.split(':')[0]][0] for t in tests if t.split(':')[0] in NATIVE}
     wine = {w for t in tests if t.split(':')[0] in WINE for w in WINE[t.split(':')[0]][0].split()}
-    for folder, targets in (('native', native), ('win64', wine)):
+    for folder, targets in (('native', native), (WIN, wine)):
         if targets:
             code, out = run('ninja -j2 -C build/%s %s' % (folder, ' '.join(sorted(targets))), root, 1800)
             if code != 0:

@@ -6,6 +6,7 @@
 #include "controls/control_styler_win.h"
 #include "graphs/plot_table.h"
 #include "panels/channel_panel_win.h"
+#include "panels/panel_reading.h"
 #include "panels/reading_format.h"
 #include "recording/recorder_link.h"
 #include "resources/resource.h"
@@ -115,15 +116,8 @@ void ChannelPanel::collectSample(LPARAM argument) {
   const auto* values = reinterpret_cast<const std::atomic<float>*>(argument);
   const int c = channel;
   if (!visible || values == nullptr || c < 1 || c > PANEL_COUNT) return;
-  const float value = values[c - 1].load(std::memory_order_relaxed);
-  if (sampleCount < PANEL_SAMPLE_CAPACITY) {
-    samples[sampleCount++] = value;
-  } else {
-    // More samples than the buffer holds before a refresh (a very long
-    // interval): keep the newest ones, overwriting the oldest.
-    samples[sampleOverwrite] = value;
-    sampleOverwrite = (sampleOverwrite + 1) % PANEL_SAMPLE_CAPACITY;
-  }
+  keepSample(samples, PANEL_SAMPLE_CAPACITY, sampleCount, sampleOverwrite,
+             values[c - 1].load(std::memory_order_relaxed));
 }
 
 void ChannelPanel::setLimit(int code, float value, int flag) {
@@ -204,11 +198,11 @@ void ChannelPanel::refreshPanel() {
   sampleCount = 0;
   sampleOverwrite = 0;
 
-  const float d = refActive ? mean - refValue : mean;
+  const float d = shownReading(mean, refActive != 0, refValue);
   MeterSettings* settings = meterSettings.load();
   const int32_t npk = settings != nullptr ? sharedLoad(settings->NPK[channel]) : 0;
   // Against the bar's limits as they stand before this refresh.
-  outOfRange = (npk != 0 && bar->limitsShown && (d < bar->lowLimit || d > bar->highLimit)) ? 1 : 0;
+  outOfRange = raisesOutput(d, npk, bar->limitsShown != 0, bar->lowLimit, bar->highLimit) ? 1 : 0;
   if (!visible) return;
 
   HWND window = this->window();

@@ -1,7 +1,7 @@
 // Runs the acquisition engine against the simulated boards (kvsim.dll): a
 // work folder with the simulator's configuration, the settings record, a
 // hidden window that collects the engine's notices, and readers for the
-// simulator's port and event logs and the trace file.
+// simulator's port and event logs.
 #pragma once
 
 #include <windows.h>
@@ -59,7 +59,6 @@ class EngineTest : public ::testing::Test {
   std::string path(const char* name) const { return folder_ + "\\" + name; }
   std::string portLog() const { return readFile(path("port.log")); }
   Lines events() const { return readLines(path("events.log")); }
-  Lines trace() const { return readLines(path("Trace")); }
 
   MeterSettings* settings = nullptr;
   std::unique_ptr<NoticeWindow> notices;

@@ -1,10 +1,42 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "controls/control_styler_win.h"
-#include "win_test_support.h"
+#include "win_driver.h"
 
 namespace {
+
+// The pixels of a bitmap.
+class Pixels {
+ public:
+  explicit Pixels(HBITMAP bitmap) : memory_(CreateCompatibleDC(nullptr)), old_(SelectObject(memory_, bitmap)) {
+    GetObjectW(bitmap, sizeof info_, &info_);
+  }
+  ~Pixels() {
+    SelectObject(memory_, old_);
+    DeleteDC(memory_);
+  }
+  COLORREF at(int x, int y) const { return GetPixel(memory_, x, y); }
+  // How many have red, green and blue each within tolerance of colour's.
+  int count(COLORREF colour, int tolerance) const {
+    int found = 0;
+    for (int y = 0; y < info_.bmHeight; ++y)
+      for (int x = 0; x < info_.bmWidth; ++x) {
+        const COLORREF c = at(x, y);
+        found += std::abs(GetRValue(c) - GetRValue(colour)) <= tolerance &&
+                 std::abs(GetGValue(c) - GetGValue(colour)) <= tolerance &&
+                 std::abs(GetBValue(c) - GetBValue(colour)) <= tolerance;
+      }
+    return found;
+  }
+
+ private:
+  HDC memory_;
+  HGDIOBJ old_;
+  BITMAP info_{};
+};
 
 constexpr int CHECK_KEY = 100;
 constexpr int CAPTION_KEY = 101;

@@ -3,6 +3,7 @@
 // back from the screen, the configuration file and the recording files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -299,7 +300,10 @@ void keys(HWND dialog, const char* typed) {
 }  // namespace
 
 TEST_F(Workflow, ChannelSettingsFromThePanel) {
-  startIn(L"tools", workflow::configuration(32), workflow::simulatorConfiguration());
+  std::string cfg0 = workflow::configuration(32);
+  cfg0.replace(cfg0.find("MinMaxRef02 = 1e+10"), 19, "MinMaxRef02 = 0|5");
+  cfg0.replace(cfg0.find("Interval02 = 500"), 16, "Interval02 = 3000");  // no refresh puts the bar back
+  startIn(L"tools", cfg0, workflow::simulatorConfiguration());
   HWND panel = panelOf(main, 1), square = panelOf(main, workflow::SWITCHING_CHANNEL);
   ASSERT_NE(panel, nullptr);
   PostMessageW(GetDlgItem(panel, IDC_PANEL_SETTINGS), BM_CLICK, 0, 0);
@@ -351,6 +355,31 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   driver::pump(500);
   EXPECT_FALSE(IsWindow(dialog));
   EXPECT_EQ(config(), cfg);
+
+  // "~" switches AC on, and off again.
+  click(panel, IDC_PANEL_AC);
+  EXPECT_EQ(valueOf(config(), "ACmode01"), "1");
+  click(panel, IDC_PANEL_AC);
+  EXPECT_EQ(valueOf(config(), "ACmode01"), "0");
+
+  // Placed on channel 2, the panel shows that channel's lower limit, and its
+  // bar (in-range zone) survives a repaint of the panel between two refreshes.
+  dialog = openChannels();
+  ASSERT_NE(dialog, nullptr);
+  choose(dialog, selectorId(1), 2);
+  PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  driver::pump(3600);
+  EXPECT_EQ(driver::itemText(panel, IDC_PANEL_MIN_FIELD), L".0");
+  RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  driver::pump(500);
+  const driver::Picture shot = driver::capture(main, true);  // a child cannot be read across processes
+  RECT r;
+  GetWindowRect(panel, &r);
+  MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+  int green = 0;
+  for (int y = std::max(0L, r.top); y < std::min<long>(r.bottom, shot.height); ++y)
+    for (int x = std::max(0L, r.left); x < std::min<long>(r.right, shot.width); ++x) green += shot.at(x, y) == 0x408040u;
+  EXPECT_GT(green, 0);
 }
 
 namespace {
@@ -393,23 +422,14 @@ int columnsAt(const driver::Picture& p, uint32_t colour, int y) {
   return n;
 }
 
-struct DialogCount {
-  DWORD pid;
-  int n;
-};
-BOOL CALLBACK countDialog(HWND w, LPARAM l) {
-  auto* c = reinterpret_cast<DialogCount*>(l);
-  DWORD pid = 0;
-  wchar_t cls[16] = L"";
-  GetWindowThreadProcessId(w, &pid);
-  GetClassNameW(w, cls, 16);
-  if (pid == c->pid && IsWindowVisible(w) && lstrcmpW(cls, L"#32770") == 0) ++c->n;
-  return TRUE;
-}
 int visibleDialogs(DWORD pid) {
-  DialogCount c{pid, 0};
-  EnumWindows(countDialog, reinterpret_cast<LPARAM>(&c));
-  return c.n;
+  int n = 0;
+  for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr;) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    n += owner == pid && IsWindowVisible(w);
+  }
+  return n;
 }
 
 }  // namespace
