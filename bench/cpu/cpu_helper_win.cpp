@@ -91,7 +91,9 @@ int startRecording() {
   PostMessageW(main, WM_COMMAND, IDM_CHANNELS, 0);
   HWND dialog = waitForWindow(L"#32770", L"Отображение и запись каналов");
   if (!dialog) return 3;
+  Sleep(1000);  // let the dialog finish its set-up
   SendMessageW(GetDlgItem(dialog, IDC_RECORD_STOP), BM_CLICK, 0, 0);
+  Sleep(500);
   PostMessageW(dialog, WM_CLOSE, 0, 0);
   return 0;
 }

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Long run: the program on the simulated KV320 at 100 kHz with 32 panels, four
+# graph windows and every channel recorded every 10 ms, for MINUTES (default 60).
+#   bench/soak.sh [MINUTES]
+# Every minute: private bytes, handles, GDI and USER objects (cpu_helper stats)
+# and the resident size Linux sees. At the end: the recording is stopped, the
+# program closed (its exit code must be 0), the sample file exported with
+# skalenor-export and its ramp channel checked for lost rows.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+minutes=${1:-60}
+label=soak
+source "$root/bench/bench-lib.sh"
+dir="$build/soak"
+configure_case "$dir" 100000 32 4 10 1
+# Channel 32 a ramp that does not wrap during the run: each row climbs the same step.
+period=$((minutes * 60 + 600))
+{ echo "board = KV320"; for n in $(seq 1 31); do echo "ch$n = sine $((n % 5 + 1)) 0.$n"; done
+  echo "ch32 = ramp -8 8 $period"; } > "$dir/kvsim.cfg"
+log="$dir/soak.log"
+: > "$log"
+( cd "$dir" && exec "$WINE" "$build/skalenor.exe" ) >/dev/null 2>&1 &
+launcher=$!
+sleep 15
+wine "$build/cpu_helper.exe" record >/dev/null 2>&1
+started=$(date +%s)
+for m in $(seq 0 "$minutes"); do
+  pid=$(prefix_pid 'skalenor.exe')
+  # Wine answers the Windows counters only for the process itself: Linux's view is logged too.
+  mem=$(awk '/^VmRSS/ {r = $2} /^RssAnon/ {a = $2} END {print "rss_kb " r " anon_kb " a}' /proc/"$pid"/status 2>/dev/null)
+  fds=$(ls /proc/"$(server_pid)"/fd 2>/dev/null | wc -l)
+  echo "minute $m $(wine "$build/cpu_helper.exe" stats 2>/dev/null | tr -d '\r') $mem server_fds $fds" | tee -a "$log"
+  [ "$m" -lt "$minutes" ] && sleep $((started + (m + 1) * 60 - $(date +%s)))
+done
+wine "$build/cpu_helper.exe" record >/dev/null 2>&1  # the same button stops it
+sleep 3
+code=0
+wine "$build/skalenor-close.exe" >/dev/null 2>&1 || code=$?
+wait "$launcher" || true
+echo "shut-down: exit code $code" | tee -a "$log"
+qmr=$(ls "$dir"/Data/*.qmr | head -1)
+wine "$build/skalenor-export.exe" "$(winpath "$qmr")" "$(winpath "$dir/soak.csv")" >/dev/null 2>&1
+python3 - "$dir/soak.csv" "$log" "$minutes" <<'PY'
+import csv, statistics, sys
+path, log, minutes = sys.argv[1], sys.argv[2], int(sys.argv[3])
+with open(path, encoding="utf-8-sig", newline="") as f:
+    rows = list(csv.reader(f))
+head = rows[0]
+col = next(i for i, h in enumerate(head) if h.startswith("32:"))
+values = [float(r[col].replace(",", ".")) for r in rows[1:] if len(r) > col and r[col]]
+steps = [b - a for a, b in zip(values[1:], values[2:])]
+median = statistics.median(steps)
+bad = [i for i, d in enumerate(steps) if abs(d - median) > 0.25 * abs(median)]
+print(f"recording: {len(values)} rows of {len(head) - 1} channels (expected about {minutes * 6000}); "
+      f"ramp step {median:.6g}, {len(bad)} rows off by more than a quarter step")
+stats = [l.split() for l in open(log) if l.startswith("minute")]
+def series(key):
+    return [int(s[s.index(key) + 1]) for s in stats if key in s]
+for key in ("private_bytes", "handles", "gdi", "user", "rss_kb", "anon_kb", "server_fds"):
+    v = series(key)
+    if v:
+        settled = v[min(5, len(v) - 1):]
+        print(f"{key}: first {v[0]}, after 5 min {settled[0]}, last {v[-1]}, max {max(v)}; "
+              f"growth after 5 min {settled[-1] - settled[0]}")
+sys.exit(1 if bad or not values else 0)
+PY
