@@ -142,6 +142,10 @@ void ChannelPanel::placePanel(int newColumn, int newRow, int newChannel) {
 
   sendPanelCommand(window, PANEL_SHOW_NUMBER, 0, newChannel);
   visible = 1;
+  if (timerResting) {
+    timerResting = false;
+    onTimer(PANEL_STARTUP_TIMER);  // sets the refresh timer to the channel's interval
+  }
   MoveWindow(window, cell.x, cell.y, cell.width, cell.height, TRUE);
   ShowWindow(window, SW_SHOWNORMAL);
   UpdateWindow(window);
@@ -231,6 +235,14 @@ INT_PTR ChannelPanel::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 
 void ChannelPanel::onTimer(UINT_PTR id) {
   HWND window = this->window();
+  if (id == PANEL_REFRESH_TIMER && !visible) {
+    // A hidden panel collects nothing and has nothing to refresh: its timer
+    // rests until the panel is placed again.
+    KillTimer(window, id);
+    refreshPeriod = 0;
+    timerResting = true;
+    return;
+  }
   if (id != PANEL_STARTUP_TIMER && ready) refreshPanel();
   MeterSettings* settings = meterSettings.load();
   const int index = visible ? channel.load() : 0;

@@ -112,6 +112,7 @@ class ChannelPanel : public PanelState {
   // Once the buffer is full, the oldest sample is overwritten here.
   int32_t sampleOverwrite = 0;
   UINT refreshPeriod = 0;  // period the refresh timer runs at; 0 before it is set
+  bool timerResting = false;  // hidden: the refresh timer stopped until the panel is placed
 };
 
 // Builds a panel and its hidden window (the start-up timer runs from here on).

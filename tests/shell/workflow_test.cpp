@@ -81,6 +81,7 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(chosen(dialog, selectorId(5)), 0);  // "Нет"
 
+  driver::pump(1500);  // past the hidden panels' first refresh: their timers rest
   click(dialog, IDC_SHOW_ALL);
   for (int p = 1; p <= 32; ++p) EXPECT_EQ(chosen(dialog, selectorId(p)), p);
   EXPECT_EQ(driver::itemText(dialog, selectorId(32)), L"32");
@@ -109,6 +110,11 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   click(dialog, IDC_RECORD_STOP);
   const double seconds = (GetTickCount() - started) / 1000.0;
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_SHOW_ALL)));
+  // A panel placed after it had been hidden refreshes again.
+  HWND last = nullptr;
+  for (HWND w = GetWindow(main, GW_CHILD); w && !last; w = GetWindow(w, GW_HWNDNEXT))
+    if (GetDlgItemInt(w, IDC_PANEL_NUMBER, nullptr, FALSE) == 32) last = w;
+  EXPECT_NE(driver::itemText(last, IDC_PANEL_VALUE), L"*");
 
   const std::wstring qmr = findFile(L"*.qmr");
   ASSERT_FALSE(qmr.empty());
