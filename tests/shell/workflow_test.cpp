@@ -670,7 +670,15 @@ TEST_F(Workflow, GraphSavedAsPicturesAndPrinted) {
   std::wstring pdf;
   for (int i = 0; i < 200 && (pdf = newestTrendPdf(folder)) == before; ++i) driver::pump(100);
   ASSERT_NE(pdf, before);
-  driver::pump(1000);  // written whole
+  // The printer writes the file as it goes: wait until its size holds.
+  LONGLONG last = -1;
+  for (int i = 0; i < 100; ++i) {
+    driver::pump(500);
+    WIN32_FILE_ATTRIBUTE_DATA a{};
+    const LONGLONG size = GetFileAttributesExW(pdf.c_str(), GetFileExInfoStandard, &a) ? a.nFileSizeLow : -1;
+    if (size > 0 && size == last) break;
+    last = size;
+  }
   const std::wstring png = pages::pdfToPng(pdf);
   pages::expectGraphPage(pages::load(png));
   DeleteFileW(pdf.c_str());
