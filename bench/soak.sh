@@ -39,7 +39,12 @@ wine "$build/skalenor-close.exe" >/dev/null 2>&1 || code=$?
 wait "$launcher" || true
 echo "shut-down: exit code $code" | tee -a "$log"
 qmr=$(ls "$dir"/Data/*.qmr | head -1)
-wine "$build/skalenor-export.exe" "$(winpath "$qmr")" "$(winpath "$dir/soak.csv")" >/dev/null 2>&1
+# The native export where it is built (the Windows one under Wine otherwise).
+if [ -x "$root/build/native/tools/export/skalenor-export" ]; then
+  "$root/build/native/tools/export/skalenor-export" "$qmr" "$dir/soak.csv"
+else
+  wine "$build/skalenor-export.exe" "$(winpath "$qmr")" "$(winpath "$dir/soak.csv")" >/dev/null 2>&1
+fi
 python3 - "$dir/soak.csv" "$log" "$minutes" <<'PY'
 import csv, statistics, sys
 path, log, minutes = sys.argv[1], sys.argv[2], int(sys.argv[3])
