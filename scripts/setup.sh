@@ -9,6 +9,7 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth imagemagick xdotool
   fonts-dseg python3
   cups printer-driver-cups-pdf poppler-utils
+  nsis
 )
 
 missing=()

@@ -1,11 +1,28 @@
 // Works the running program from outside, as its menu and close button would:
 //   skalenor-close                 WM_CLOSE to the main window, wait for the end
 //   skalenor-close --command ID    a menu command (e.g. 32771 "Каналы...")
+//   skalenor-close --click ID      a click on the first shown button with that id in a panel (1005: a gear)
 // Exit code: the program's (or 0 after a command), 2 when it is not running.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+
+namespace {
+
+struct ButtonSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK findButton(HWND w, LPARAM p) {
+  auto* search = reinterpret_cast<ButtonSearch*>(p);
+  if (GetDlgCtrlID(w) != search->id || !IsWindowVisible(w)) return TRUE;
+  search->found = w;
+  return FALSE;
+}
+
+}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   HWND main = FindWindowW(L"SKALENOR", nullptr);
@@ -15,6 +32,13 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (argc == 3 && std::wcscmp(argv[1], L"--command") == 0) {
     PostMessageW(main, WM_COMMAND, static_cast<WPARAM>(std::wcstoul(argv[2], nullptr, 10)), 0);
+    return 0;
+  }
+  if (argc == 3 && std::wcscmp(argv[1], L"--click") == 0) {
+    ButtonSearch search{static_cast<int>(std::wcstoul(argv[2], nullptr, 10)), nullptr};
+    EnumChildWindows(main, findButton, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) return 2;
+    PostMessageW(search.found, BM_CLICK, 0, 0);
     return 0;
   }
   DWORD pid = 0;

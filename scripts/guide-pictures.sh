@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Makes the user guide's screenshots (docs/*.png) with the program on the simulated board, each picture from a
+# fresh start on the demo configuration. The test command runs it after the tests, on its display and prefix:
+#   scripts/guide-pictures.sh [OUTDIR]          (needs DISPLAY and SKALENOR_BUILD; default OUTDIR docs)
+# The printed page is the newest page of the test command's PDF printer, when there is one.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+out=$(readlink -f "${1:-$here/../docs}")
+source "$here/wine-env.sh"
+wine_prepare
+win=$SKALENOR_BUILD
+work="$win/guide"
+
+# picture seconds [skalenor-close arguments]: start, wait, optionally work the program, screenshot, close.
+picture() {
+  local name=$1 seconds=$2; shift 2
+  (cd "$work" && exec "$WINE" "$win/skalenor.exe") &
+  local pid=$!
+  sleep "$seconds"
+  if [ $# -gt 0 ]; then "$WINE" "$win/skalenor-close.exe" "$@" || true; sleep 2; fi
+  import -window root "$out/$name"
+  "$WINE" "$win/skalenor-close.exe" >/dev/null 2>&1 || true
+  for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || break; sleep 1; done
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  echo "guide: $out/$name" >&2
+}
+
+rm -rf "$work"
+mkdir -p "$work"
+cp "$here/../demo/skalenor.cfg" "$work/skalenor.cfg"
+picture main-window.png 10
+picture channels-dialog.png 8 --command 32771
+picture channel-settings.png 8 --click 1005
+# A second graph (channels 9-12) beside the demo's first, both at 30 s a division.
+python3 - "$work/skalenor.cfg" <<'PY'
+import re, sys
+p = sys.argv[1]
+s = open(p, 'rb').read()
+s = re.sub(rb'chPlot = 1,2,3,0,0,0,0,0, 0,0,0,0,0,0,0,0', b'chPlot = 1,2,3,0,0,0,0,0, 9,10,11,12,0,0,0,0', s)
+s = re.sub(rb'rPlot = 100,100,740,580, 0,0,0,0', b'rPlot = 330,60,1010,480, 590,470,1270,920', s)
+s = s.replace(b'scPlot = 2,0,0,0', b'scPlot = 0,0,0,0')
+s = s.replace(b"plotName2 = ''", b"plotName2 = '" + 'Расход и частота'.encode('cp1251') + b"'")
+open(p, 'wb').write(s)
+PY
+picture graph-windows.png 25
+
+pdf=$(ls -t "${SKALENOR_PDF_DIR:-/nonexistent}"/*.pdf 2>/dev/null | head -1 || true)
+if [ -n "$pdf" ]; then
+  pdftoppm -png -r 80 -singlefile "$pdf" "$out/printed-page"
+  echo "guide: $out/printed-page.png" >&2
+fi
