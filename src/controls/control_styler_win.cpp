@@ -1,7 +1,7 @@
 #include "controls/control_styler_win.h"
 
-ControlStyler::ControlStyler(int fontDivisor, int brushColour)
-    : fontDivisor(fontDivisor), brushColour(brushColour) {}
+ControlStyler::ControlStyler(int fontDivisor, int brushColour, bool paintAtOnce)
+    : fontDivisor(fontDivisor), brushColour(brushColour), paintAtOnce(paintAtOnce) {}
 
 // GDI objects are made on first use: the instances are built before the
 // program's start-up runs.
@@ -29,6 +29,14 @@ void ControlStyler::refresh(HWND control) {
   if (entry < count && fonts[entry] != nullptr &&
       reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)) != fonts[entry]) {
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts[entry]), FALSE);
+  }
+  // The control's own painting into its DC, as a static does for a new text: a queued repaint costs an
+  // update-region round trip per control, and recording panels restyle dozens of statics a second.
+  if (paintAtOnce && IsWindowVisible(control)) {
+    HDC dc = GetDC(control);
+    SendMessageW(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    ReleaseDC(control, dc);
+    return;
   }
   InvalidateRect(control, nullptr, FALSE);
 }

@@ -16,7 +16,9 @@ class ControlStyler {
  public:
   // fontDivisor: default font height = full-screen width / fontDivisor.
   // brushColour: system colour index of the shared background brush.
-  ControlStyler(int fontDivisor, int brushColour);
+  // paintAtOnce: a restyled control that is shown paints itself at once (statics), instead of waiting for a
+  // queued repaint.
+  ControlStyler(int fontDivisor, int brushColour, bool paintAtOnce = false);
   virtual ~ControlStyler() = default;
   ControlStyler(const ControlStyler&) = delete;
   ControlStyler& operator=(const ControlStyler&) = delete;
@@ -65,6 +67,7 @@ class ControlStyler {
  private:
   int fontDivisor;
   int brushColour;
+  bool paintAtOnce;
   HFONT font = nullptr;
   HBRUSH brush = nullptr;
 };

@@ -1,7 +1,7 @@
 #include "controls/control_styler_win.h"
 
 ButtonStyler buttonStyler;
-ControlStyler staticStyler(64, COLOR_BTNFACE);
+ControlStyler staticStyler(64, COLOR_BTNFACE, true);
 ControlStyler editStyler(72, COLOR_WINDOW);
 ControlStyler progressStyler(72, COLOR_BTNFACE);
 HWND currentDialog = nullptr;
