@@ -113,7 +113,11 @@ Section /o "Симулятор плат KV310/KV320 (работа без пла�
 SectionEnd
 
 Function .onInit
-  StrCpy $WorkDir "$DOCUMENTS\Skalenor"
+  ; A reinstall keeps the working folder the shortcuts already start in.
+  ReadRegStr $WorkDir HKLM "${UNINST_KEY}" "WorkingFolder"
+  ${If} $WorkDir == ""
+    StrCpy $WorkDir "$DOCUMENTS\Skalenor"
+  ${EndIf}
   ${GetParameters} $R0
   ClearErrors
   ${GetOptions} $R0 "/WORKDIR=" $R1

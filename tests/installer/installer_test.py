@@ -39,7 +39,7 @@ def wine(*args, settle=False, out=subprocess.PIPE):
 
 
 def install(*options):
-    wine(SETUP, "/S", *options, r"/WORKDIR=C:\Lab", r"/D=C:\Apps\Skalenor", settle=True)
+    wine(SETUP, "/S", *options, r"/D=C:\Apps\Skalenor", settle=True)
 
 
 def registry(key):
@@ -69,7 +69,7 @@ def files(root):
 
 shutil.rmtree(PREFIX, ignore_errors=True)
 wine("wineboot", "-i", settle=True)
-install("/SIMULATOR")
+install("/SIMULATOR", r"/WORKDIR=C:\Lab")
 
 # What the installer put in place.
 expect(open(os.path.join(APP, "skalenor.exe"), "rb").read() == open(os.path.join(BUILD, "skalenor.exe"), "rb").read(),
@@ -117,7 +117,8 @@ os.makedirs(os.path.join(LAB, "Data"))
 open(os.path.join(LAB, "Data", "rec.qmr"), "wb").write(b"rows")
 open(os.path.join(LAB, "skalenor.cfg"), "ab").write(b"; the user's own line\r\n")
 user = {f: open(os.path.join(LAB, f), "rb").read() for f in files(LAB)}
-install("/SIMULATOR")
+install("/SIMULATOR")  # a reinstall keeps the working folder
+expect(working_folder(os.path.join(MENU, "Skalenor.lnk")) == r"C:\Lab", "reinstall keeps the working folder")
 wine(os.path.join(APP, "uninstall.exe"), "/S", settle=True)
 expect({f: open(os.path.join(LAB, f), "rb").read() for f in files(LAB)} == user, "Lab keeps exactly the user's files")
 expect(not os.path.exists(APP) and not os.path.exists(MENU) and not os.path.exists(DESKTOP), "program removed")
@@ -125,7 +126,7 @@ expect(registry(KV320) is None and registry(LAB_UTILITY) is None, "simulator key
 
 # A driver registered before stays: the simulator takes only the free key, and only that one is removed.
 wine("reg", "add", KV320, "/v", "path", "/t", "REG_SZ", "/d", r"C:\Drivers\kv320.dll", "/f")
-install("/SIMULATOR", "/NODESKTOP")
+install("/SIMULATOR", "/NODESKTOP", r"/WORKDIR=C:\Lab")
 expect(registry(KV320) == r"C:\Drivers\kv320.dll", "a board's driver key is left alone")
 expect(registry(LAB_UTILITY) == r"C:\Apps\Skalenor\kvsim.dll" and not os.path.exists(DESKTOP), "free key, no desktop")
 wine(os.path.join(APP, "uninstall.exe"), "/S", settle=True)
