@@ -10,7 +10,9 @@ source "$here/wine-bin.sh"
 if can_run_32bit; then export SKALENOR_MUTATE_WIN=win32; else export SKALENOR_MUTATE_WIN=win64; fi
 export SKALENOR_BUILD="$root/build/$SKALENOR_MUTATE_WIN"
 source "$here/wine-env.sh"
-trap 'wineserver -k 2>/dev/null || true; stop_xvfb' EXIT
+source "$here/cups.sh"
+trap 'wineserver -k 2>/dev/null || true; stop_xvfb; stop_cups' EXIT
 start_xvfb
+start_cups "$SKALENOR_BUILD/cups"  # a PDF printer for the print button, as in the test command
 wine_prepare
 python3 "$here/mutate.py" "$root" "$@"

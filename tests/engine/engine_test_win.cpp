@@ -1,18 +1,142 @@
-// The engine against the simulated boards: what each board gets programmed
-// with and reads, the output port through the driver, and the notices of every
-// failure, in order.
-#include <cstdio>
-#include <string>
+// The engine against the simulated boards (kvsim.dll under Wine): what each
+// board gets programmed with and reads, the output port through the driver,
+// the notices of every failure in order, the periodic worker's stop, and the
+// drivers' binary interface (every operation removes its own arguments; the
+// library is found through the registry or in the current directory).
+#include <windows.h>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "acquisition/acquisition_engine_win.h"
+#include "acquisition/driver_interface_win.h"
+#include "acquisition/driver_records.h"
+#include "acquisition/periodic_worker_win.h"
 #include "acquisition/port_decoder.h"
-#include "engine_harness.h"
+#include "acquisition/trace_log.h"
 #include "panels/panel_table.h"
 #include "settings/cp1251_literal.h"
+#include "settings/meter_settings.h"
+#include "test_files.h"
 
 namespace {
 
+using Lines = std::vector<std::string>;
+
 const std::string NO_BOARDS = cp1251<"Устройства KV310/KV320 не найдены!">();
 const std::string KV320_RECORD = cp1251<"KV320E - Ошибка при задании структуры">();
+
+// A hidden top-level window of its own class; user goes to GWLP_USERDATA.
+HWND hiddenWindow(const wchar_t* className, WNDPROC procedure, void* user = nullptr) {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = className;
+  RegisterClassW(&wc);  // fails harmlessly when already registered
+  HWND window = CreateWindowW(className, L"", 0, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance, nullptr);
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(user));
+  return window;
+}
+
+// Collects the engine's notices (Windows-1251 texts) into its Lines.
+LRESULT CALLBACK noticeProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* lines = reinterpret_cast<Lines*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (message != WM_USER || wParam != ENGINE_NOTICE || !lines) return DefWindowProcW(window, message, wParam, lParam);
+  lines->emplace_back(reinterpret_cast<const char*>(lParam));
+  return 0;
+}
+
+std::string driverKey(const char* group, const char* name) {
+  return std::string("SOFTWARE\\Tarvelin\\") + group + "\\1.0\\" + name;
+}
+// The registry value "path" of a driver key; empty when missing.
+std::string driverPath(const char* group, const char* name) {
+  char value[512] = {};
+  DWORD bytes = sizeof value;
+  const LONG r = RegGetValueA(HKEY_LOCAL_MACHINE, driverKey(group, name).c_str(), "path", RRF_RT_REG_SZ, nullptr,
+                              value, &bytes);
+  return r == ERROR_SUCCESS ? std::string(value) : std::string();
+}
+bool setDriverPath(const char* group, const char* name, const std::string& value) {
+  return RegSetKeyValueA(HKEY_LOCAL_MACHINE, driverKey(group, name).c_str(), "path", REG_SZ, value.c_str(),
+                         static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
+
+// The engine on the simulator in a work folder of its own, with the
+// simulator's port and event logs.
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char cwd[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    folder_ = std::string(cwd) + "\\engine_work_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    CreateDirectoryA(folder_.c_str(), nullptr);
+    traceLogSetPath(path("Trace").c_str());
+    settings->FreqStream = 1000.0;
+    settings->Ftime = 10;
+    settings->nDO = 8;
+    for (int n = 1; n <= 32; ++n) settings->channelK[n] = 1.0f;
+    noticeWindow = hiddenWindow(L"EngineTestNotices", noticeProcedure, &notices);
+  }
+  void TearDown() override {
+    meterSettings.store(nullptr);
+    for (auto& panel : panelTable) panel = nullptr;
+    DestroyWindow(noticeWindow);
+    SetEnvironmentVariableA("KVSIM_CONFIG", nullptr);
+  }
+
+  // The simulator's configuration (the logs added), named by KVSIM_CONFIG;
+  // no notices or logs of an earlier run.
+  void writeSimConfig(const std::string& text) {
+    notices.clear();
+    for (const char* name : {"port.log", "events.log"}) DeleteFileA(path(name).c_str());
+    ASSERT_TRUE(writeFile(path("kvsim.cfg"),
+                          text + "\nportlog = " + path("port.log") + "\neventlog = " + path("events.log") + "\n"));
+    SetEnvironmentVariableA("KVSIM_CONFIG", path("kvsim.cfg").c_str());
+  }
+  // Creates and starts the engine; returns once its init has finished.
+  std::unique_ptr<AcquisitionEngine> startEngine() {
+    settings->loadedMarker.store(SETTINGS_LOADED_MARK);
+    meterSettings.store(settings.get());
+    auto engine = std::make_unique<AcquisitionEngine>();
+    engine->startEngine(noticeWindow);
+    for (DWORD start = GetTickCount(); !engine->initFinished() && GetTickCount() - start < 30000;) pumpMessagesFor(20);
+    EXPECT_TRUE(engine->initFinished());
+    pumpMessagesFor(20);
+    return engine;
+  }
+  std::unique_ptr<AcquisitionEngine> startWith(const std::string& config) {
+    writeSimConfig(config);
+    return startEngine();
+  }
+  // Lets the engine tick with running set for about ms.
+  static void runFor(AcquisitionEngine& engine, DWORD ms) {
+    engine.running.store(1);
+    pumpMessagesFor(ms);
+    engine.running.store(0);
+  }
+  static std::pair<int32_t, int32_t> readyAndInit(const AcquisitionEngine& engine) {
+    return {engine.boardReady.load(), engine.initResult.load()};
+  }
+  std::string path(const char* name) const { return folder_ + "\\" + name; }
+  std::string portLog() const { return readFile(path("port.log")); }
+  Lines events() const { return readLines(path("events.log")); }
+
+  std::unique_ptr<MeterSettings> settings = std::make_unique<MeterSettings>();
+  Lines notices;
+  HWND noticeWindow = nullptr;
+
+ private:
+  std::string folder_;
+};
 
 // Every channel a different DC level, so a channel read from the wrong frame
 // position shows at once; gains 2, 4, 8, 16 with 5 V full scale, so the gains
@@ -25,6 +149,16 @@ std::string dcChannels(const char* board) {
     text += line;
   }
   return text;
+}
+
+// Expects the wanted lines among lines in this order, the last of them last.
+void expectInOrder(const Lines& lines, const Lines& wanted) {
+  auto at = lines.begin();
+  for (const std::string& line : wanted) {
+    at = std::find(at, lines.end(), line);
+    ASSERT_NE(at, lines.end()) << line << " missing or out of order";
+  }
+  EXPECT_EQ(at, lines.end() - 1) << "last: " << lines.back();
 }
 
 // Each board found, programmed (the layout and gain arithmetic is the native
@@ -57,7 +191,7 @@ TEST_F(EngineTest, EachBoardIsFoundProgrammedReadAndLetGo) {
     settings->channelK[5] = 2.0f;
     settings->channelB[5] = 1.0f;
     auto engine = startWith(dcChannels(r.board));
-    EXPECT_TRUE(notices->notices.empty());
+    EXPECT_TRUE(notices.empty());
     EXPECT_EQ(readyAndInit(*engine), std::make_pair(1, 1));
     ASSERT_TRUE(engine->acquiring());
     EXPECT_EQ(engine->boardType.load(), r.board[3] == '1' ? BOARD_KV310 : BOARD_KV320);
@@ -133,7 +267,7 @@ TEST_F(EngineTest, FailureNoticesInOrder) {
     SCOPED_TRACE(c.config);
     settings->FreqStream = c.rate;
     auto engine = startWith(c.config);
-    EXPECT_EQ(notices->notices, c.expected);
+    EXPECT_EQ(notices, c.expected);
     EXPECT_EQ(readyAndInit(*engine), std::make_pair(c.boardReady, c.initResult));
     EXPECT_FALSE(engine->acquiring());
     runFor(*engine, 300);  // ticks must leave a missing or unstarted board alone
@@ -155,7 +289,7 @@ TEST_F(EngineTest, QuietFaults) {
   for (const auto& [board, fault] : runs) {
     SCOPED_TRACE(fault);
     auto engine = startWith(std::string("board = ") + board + "\nfail = " + fault + "\nch1 = dc 1");
-    EXPECT_TRUE(notices->notices.empty());
+    EXPECT_TRUE(notices.empty());
     EXPECT_EQ(readyAndInit(*engine), std::make_pair(1, 1));
     if (fault == "info") {
       for (int c = 0; c < 8; ++c) EXPECT_EQ(engine->gainFactor[c].load(), 1);
@@ -165,9 +299,7 @@ TEST_F(EngineTest, QuietFaults) {
     // Only the port fault lets blocks through; a full scale of 0 makes every KV310 value 0.
     EXPECT_FLOAT_EQ(engine->currentValues[0].load(), fault == "port" ? 1.0f : 0.0f);
     engine.reset();
-    if (fault == "port") {
-      EXPECT_EQ(portLog(), "closed\n");  // nothing but the closing reached the log
-    }
+    if (fault == "port") { EXPECT_EQ(portLog(), "closed\n"); }  // nothing but the closing reached the log
   }
 }
 
@@ -177,19 +309,193 @@ TEST_F(EngineTest, MissingUtilityLibrary) {
   ASSERT_TRUE(setDriverPath("Base library", "LABUtility", "Z:\\nonexistent\\kvsim.dll"));
   startWith("board = none").reset();
   setDriverPath("Base library", "LABUtility", saved);
-  EXPECT_EQ(notices->notices, (Lines{"KV310 - LABUtility not found!", NO_BOARDS}));
+  EXPECT_EQ(notices, (Lines{"KV310 - LABUtility not found!", NO_BOARDS}));
 }
 
 TEST_F(EngineTest, StopWhileWaitingForSettings) {
   writeSimConfig("board = KV320");
   auto engine = std::make_unique<AcquisitionEngine>();
-  engine->startEngine(notices->handle());  // the settings are never published
+  engine->startEngine(noticeWindow);  // the settings are never published
   pumpMessagesFor(1500);
   EXPECT_FALSE(engine->initFinished());
   engine->shutDown();  // the worker ends by itself
   EXPECT_TRUE(engine->initFinished());
   EXPECT_EQ(readyAndInit(*engine), std::make_pair(0, 0));
-  EXPECT_TRUE(notices->notices.empty());
+  EXPECT_TRUE(notices.empty());
+}
+
+// A tick that waits on the user-interface thread, as the panels' messages do.
+class SendingWorker : public PeriodicWorker {
+ public:
+  ~SendingWorker() override { stopWorker(); }
+  int32_t init() override { return 1; }
+  void tick() override {
+    SendMessageW(target, WM_USER + 5, 0, 0);
+    ticks.fetch_add(1);
+  }
+  HWND target = nullptr;
+  std::atomic<int> ticks{0};
+};
+
+LRESULT CALLBACK slowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_USER + 5) {
+    Sleep(40);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(PeriodicWorker, StopsWhileTicksWaitOnTheWindowThread) {
+  HWND window = hiddenWindow(L"WorkerTestSlow", slowProcedure);
+  for (int round = 0; round < 5; ++round) {
+    SendingWorker worker;
+    worker.target = window;
+    worker.periodMs = 20 + round * 20;
+    worker.startEngine(nullptr);
+    pumpMessagesFor(400 + round * 37);
+    worker.stopWorker();  // would hang for good if the timer were killed under a waiting tick
+    EXPECT_GT(worker.ticks.load(), 0);
+    int after = worker.ticks.load();
+    pumpMessagesFor(250);
+    EXPECT_EQ(worker.ticks.load(), after) << "a tick ran after the stop";
+  }
+  DestroyWindow(window);
+}
+
+#if defined(__i386__)
+// Pushes words[count-1] .. words[0], calls fn and returns how many bytes the
+// callee left on the stack (0 for a standard-call operation). *result gets eax.
+extern "C" int32_t stackLeftAfterCall(const void* fn, int32_t count, const int32_t* words, int32_t* result);
+asm(R"(
+  .text
+  .globl _stackLeftAfterCall
+_stackLeftAfterCall:
+  pushl %ebp
+  movl %esp, %ebp
+  pushl %esi
+  pushl %ebx
+  movl 8(%ebp), %eax
+  movl 12(%ebp), %ebx
+  movl 16(%ebp), %edx
+  movl %esp, %esi
+1:
+  testl %ebx, %ebx
+  jz 2f
+  decl %ebx
+  pushl (%edx,%ebx,4)
+  jmp 1b
+2:
+  call *%eax
+  movl 20(%ebp), %ecx
+  movl %eax, (%ecx)
+  movl %esi, %eax
+  subl %esp, %eax
+  movl %esi, %esp
+  popl %ebx
+  popl %esi
+  popl %ebp
+  ret
+)");
+
+template <typename... A>
+int32_t leftOver(const void* fn, int32_t* result, A... args) {
+  const int32_t words[] = {static_cast<int32_t>(reinterpret_cast<intptr_t>(args))...};
+  return stackLeftAfterCall(fn, sizeof...(A), words, result);
+}
+#define W(x) reinterpret_cast<void*>(static_cast<intptr_t>(x))
+
+// The caller's side: esp around a call through the declared table type.
+__attribute__((noinline)) int32_t espDriftThroughTable(IADCDevice* device) {
+  uint32_t before, after;
+  uint8_t byte = 0xF0;
+  asm volatile("movl %%esp, %0" : "=r"(before));
+  device->ops->writePort(device, 1, &byte, 1);
+  asm volatile("movl %%esp, %0" : "=r"(after));
+  return static_cast<int32_t>(before - after);
+}
+
+class DriverAbi : public EngineTest {};
+
+TEST_F(DriverAbi, EveryOperationRemovesItsArguments) {
+  writeSimConfig("board = KV320\n");
+  IADCFactory* factory = loadDriverLibrary("Tarvelin", "Drivers", "1.0", "KV320E", "StaticFactory");
+  ASSERT_NE(factory, nullptr);
+  int32_t r = 0;
+  static const char deviceName[] = "IADCDevice";
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(factory->ops->create), &r, factory, deviceName, W(0)), 0);
+  auto* device = reinterpret_cast<IADCDevice*>(static_cast<intptr_t>(r));
+  ASSERT_NE(device, nullptr);
+  const IADCDeviceOps* d = device->ops;
+  InfoRecord info;
+  float fullScale = 0;
+  uint8_t byte = 0xF0;
+  static float values[64];
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(d->open), &r, device, W(1), W(0), W(0), W(0)), 0);
+  EXPECT_EQ(r, 1);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(d->setParameters), &r, device, W(0), &info, W(0)), 0);
+  EXPECT_EQ(r, 1);
+  EXPECT_NE(info.gains, nullptr);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(d->query), &r, device, W(53), &fullScale), 0);
+  EXPECT_EQ(fullScale, 10.0f);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(d->writePort), &r, device, W(1), &byte, W(1)), 0);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(d->read), &r, device, W(5), values, W(64), W(0)), 0);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(d->start), &r, device), 0);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(d->stop), &r, device), 0);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(d->reserved3), &r, device), 0);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(d->addRef), &r, device), 0);
+  EXPECT_EQ(espDriftThroughTable(device), 0);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(d->release), &r, device), 0);
+  d->release(device);
+
+  writeSimConfig("board = KV310\n");
+  factory = loadDriverLibrary("Tarvelin", "Base library", "1.0", "LABUtility", "StaticFactory");
+  ASSERT_NE(factory, nullptr);
+  auto* utility = static_cast<IADCUtility*>(factory->ops->create(factory, "IADCUtility", 0));
+  ASSERT_NE(utility, nullptr);
+  const IADCUtilityOps* u = utility->ops;
+  static const char boardName[] = "KV310E";
+  int32_t bytes = 1048576, ready = 1, samples = 0;
+  int16_t* block = nullptr;
+  IADCDevice* kv310Device = nullptr;
+  AcquisitionRecord record;
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(u->open), &r, utility, boardName, W(1), W(0), W(160)), 0);
+  EXPECT_EQ(r, 1);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(u->control), &r, utility, W(22), W(0)), 0);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(u->control), &r, utility, W(25), &bytes), 0);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(u->control), &r, utility, W(100), &kv310Device), 0);
+  EXPECT_NE(kv310Device, nullptr);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(u->setParameters), &r, utility, &record, W(0)), 0);
+  EXPECT_EQ(r, 0);  // an empty record is refused
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(u->control), &r, utility, W(1), &ready), 0);
+  EXPECT_EQ(ready, 0);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(u->lockBuffer), &r, utility, &block, &samples), 0);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(u->unlockBuffer), &r, utility), 0);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(u->stop), &r, utility), 0);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(u->addRef), &r, utility), 0);
+  EXPECT_EQ(leftOver(reinterpret_cast<const void*>(u->release), &r, utility), 0);
+  u->release(utility);
+  freeDriverLibrary();
+}
+#undef W
+#endif  // __i386__
+
+TEST(DriverLoader, RegistryAndCurrentDirectory) {
+  EXPECT_EQ(loadDriverLibrary("Tarvelin", "Drivers", "1.0", "NoSuchBoard", "StaticFactory"), nullptr);
+  IADCFactory* factory = loadDriverLibrary("Tarvelin", "Drivers", "1.0", "KV320E", "StaticFactory");
+  ASSERT_NE(factory, nullptr) << "kvsim.dll is not registered";
+  EXPECT_EQ(loadDriverLibrary("Tarvelin", "Drivers", "1.0", "KV320E", "NoSuchSymbol"), nullptr);
+
+  // Without maker, group or version: <current directory>\<name>.DLL.
+  std::string registered = driverPath("Drivers", "KV320E");
+  char cwd[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, cwd);
+  std::string copy = std::string(cwd) + "\\kvsimcopy.DLL";
+  ASSERT_TRUE(CopyFileA(registered.c_str(), copy.c_str(), FALSE));
+  EXPECT_NE(loadDriverLibrary(nullptr, nullptr, nullptr, "kvsimcopy", "StaticFactory"), nullptr);
+  EXPECT_NE(loadDriverLibrary("Tarvelin", "", "1.0", "kvsimcopy", "StaticFactory"), nullptr);
+  EXPECT_EQ(loadDriverLibrary(nullptr, nullptr, nullptr, "kvsimmissing", "StaticFactory"), nullptr);
+  freeDriverLibrary();
+  DeleteFileA(copy.c_str());
 }
 
 }  // namespace

@@ -1,5 +1,11 @@
 #include "workflow_support.h"
 
+#include <objidl.h>
+#include <gdiplus.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "recording_reader.h"
@@ -87,3 +93,105 @@ Recording readSampleFile(const std::string& bytes) {
 }
 
 }  // namespace workflow
+
+namespace pages {
+
+// Drawn by GDI+ (PNG or EMF alike) on a white A4-shaped bitmap, pixel for
+// pixel: no smoothing mixes the trace colours with white.
+driver::Picture load(const std::wstring& path) {
+  driver::Picture p;
+  BITMAPINFO bi{};
+  bi.bmiHeader = {sizeof bi.bmiHeader, 1414, -1000, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  PatBlt(dc, 0, 0, 1414, 1000, WHITENESS);
+  Gdiplus::GdiplusStartupInput input;
+  ULONG_PTR token = 0;
+  Gdiplus::GdiplusStartup(&token, &input, nullptr);
+  Gdiplus::GpImage* image = nullptr;
+  Gdiplus::GpGraphics* g = nullptr;
+  if (Gdiplus::DllExports::GdipLoadImageFromFile(path.c_str(), &image) == Gdiplus::Ok &&
+      Gdiplus::DllExports::GdipCreateFromHDC(dc, &g) == Gdiplus::Ok) {
+    Gdiplus::DllExports::GdipSetInterpolationMode(g, Gdiplus::InterpolationModeNearestNeighbor);
+    Gdiplus::DllExports::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeNone);
+    if (Gdiplus::DllExports::GdipDrawImageRectI(g, image, 0, 0, 1414, 1000) == Gdiplus::Ok) {
+      p.width = 1414;
+      p.height = 1000;
+      const auto* px = static_cast<const uint32_t*>(bits);
+      for (int i = 0; i < p.width * p.height; ++i) p.pixels.push_back(px[i] & 0xFFFFFF);
+    }
+  }
+  if (g) Gdiplus::DllExports::GdipDeleteGraphics(g);
+  if (image) Gdiplus::DllExports::GdipDisposeImage(image);
+  Gdiplus::GdiplusShutdown(token);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(bitmap);
+  return p;
+}
+
+std::wstring pdfToPng(const std::wstring& pdf) {
+  const std::wstring png = pdf.substr(0, pdf.size() - 4);
+  std::wstring cmd = L"start.exe /wait /unix /usr/bin/pdftoppm -png -r 121 -singlefile ";
+  for (std::wstring path : {pdf, png}) {  // as Unix paths
+    for (wchar_t& c : path) c = c == L'\\' ? L'/' : c;
+    cmd += path.substr(path.rfind(L':') + 1) + L" ";
+  }
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return L"";
+  WaitForSingleObject(pi.hProcess, 60000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  // start.exe hands a Unix program over without waiting for it: wait for its
+  // file to appear and stop growing.
+  const std::wstring out = png + L".png";
+  LONGLONG last = -1;
+  for (int i = 0; i < 300; ++i) {
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    const LONGLONG now = GetFileAttributesExW(out.c_str(), GetFileExInfoStandard, &a) ? a.nFileSizeLow : -1;
+    if (now > 0 && now == last) break;
+    last = now;
+    Sleep(200);
+  }
+  return out;
+}
+
+void expectGraphPage(const driver::Picture& p) {
+  ASSERT_GT(p.width, p.height);
+  const auto red = [](uint32_t c) { return (c >> 16) > 0xC0 && ((c >> 8) & 0xFF) < 0x60 && (c & 0xFF) < 0x60; };
+  const auto green = [](uint32_t c) { return ((c >> 8) & 0xFF) > 0xC0 && (c >> 16) < 0x60 && (c & 0xFF) < 0x60; };
+  int lastInk = 0;
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x)
+      if (p.at(x, y) != 0xFFFFFF) lastInk = y;
+  // The legend is the lowest line; the curves run from 0 V (no value yet) to
+  // their values well above it.
+  const int legendTop = lastInk - p.height / 40;
+  int redTop = p.height, redBottom = -1, greenTop = p.height, greenBottom = -1;
+  bool redLegend = false, greenLegend = false;
+  for (int y = 0; y <= lastInk; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      const bool r = red(p.at(x, y)), g = green(p.at(x, y));
+      if (y >= legendTop) {
+        redLegend |= r;
+        greenLegend |= g;
+      } else if (r) {
+        redTop = std::min(redTop, y);
+        redBottom = y;
+      } else if (g) {
+        greenTop = std::min(greenTop, y);
+        greenBottom = y;
+      }
+    }
+  EXPECT_TRUE(redLegend);
+  EXPECT_TRUE(greenLegend);
+  // -2 V reaches lower than anything green, +2 V higher than anything red.
+  EXPECT_GT(redBottom, greenBottom + p.height / 30);
+  EXPECT_LT(greenTop, redTop - p.height / 30);
+}
+
+}  // namespace pages

@@ -1,11 +1,14 @@
 // A test configuration and simulator set-up for working the whole program,
-// and readers of what it leaves on disk, written from the file layouts.
+// and readers of what it leaves on disk, written from the file layouts: the
+// sample file, and a graph's printed page or picture (PNG files through GDI+,
+// EMF files played on a white bitmap, PDF pages through poppler's pdftoppm).
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "test_files.h"
+#include "win_driver.h"
 
 namespace workflow {
 
@@ -40,3 +43,16 @@ struct Recording {
 Recording readSampleFile(const std::string& bytes);
 
 }  // namespace workflow
+
+namespace pages {
+
+driver::Picture load(const std::wstring& path);
+
+// The PDF's first page as a PNG beside it (Unix pdftoppm run from Wine).
+std::wstring pdfToPng(const std::wstring& pdf);
+
+// Red trace below the green one, both colours again in the legend at the
+// bottom, on a landscape page.
+void expectGraphPage(const driver::Picture& page);
+
+}  // namespace pages

@@ -9,7 +9,6 @@
 #include <cstdlib>
 
 #include "recording/channels_dialog_win.h"
-#include "page_pictures.h"
 #include "resource.h"
 #include "version.h"
 #include "win_driver.h"
@@ -21,6 +20,31 @@ using workflow::valueOf;
 namespace {
 
 const wchar_t kChannelsCaption[] = L"Отображение и запись каналов";
+
+// A configuration key with a channel or position number.
+std::string key(const char* format, int n) {
+  char k[16];
+  std::snprintf(k, sizeof k, format, n);
+  return k;
+}
+
+// The panel showing channel n (its number field).
+HWND panelOf(HWND main, int n) {
+  for (HWND w = GetWindow(main, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    BOOL ok = FALSE;
+    if (IsWindowVisible(w) && GetDlgItemInt(w, IDC_PANEL_NUMBER, &ok, FALSE) == static_cast<UINT>(n) && ok) return w;
+  }
+  return nullptr;
+}
+
+// The text of the process's error box, which is then closed with OK.
+std::wstring answerNotice(DWORD pid) {
+  HWND box = driver::findWindow(pid, L"#32770", L"Ошибка", 30000);
+  if (!box) return L"(no notice)";
+  const std::wstring text = driver::messageBoxText(box);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  return text;
+}
 
 // Length of the recording: SKALENOR_RECORD_SECONDS, 3 s unless set.
 int recordSeconds() {
@@ -55,6 +79,10 @@ class Workflow : public ::testing::Test {
   HWND openChannels() {
     PostMessageW(main, WM_COMMAND, IDM_CHANNELS, 0);
     return driver::findWindow(program.pi.dwProcessId, L"#32770", kChannelsCaption, 10000);
+  }
+  HWND openGraph() {
+    PostMessageW(main, WM_COMMAND, IDM_GRAPH, 0);
+    return driver::findWindow(program.pi.dwProcessId, L"#32770", L"Тренд 1", 10000);
   }
   static void click(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
   static void choose(HWND dialog, int id, int item) {
@@ -93,9 +121,7 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   click(dialog, IDC_RECORD_ALL);
   cfg = config();
   for (int n : {1, 9, 32}) {
-    char key[16];
-    std::snprintf(key, sizeof key, "FlagRec%02d", n);
-    EXPECT_EQ(valueOf(cfg, key), "1") << key;
+    EXPECT_EQ(valueOf(cfg, key("FlagRec%02d", n)), "1") << n;
     EXPECT_EQ(IsDlgButtonChecked(dialog, recordBoxId(n)), BST_CHECKED);
   }
 
@@ -112,10 +138,7 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   const double seconds = (GetTickCount() - started) / 1000.0;
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_SHOW_ALL)));
   // A panel placed after it had been hidden refreshes again.
-  HWND last = nullptr;
-  for (HWND w = GetWindow(main, GW_CHILD); w && !last; w = GetWindow(w, GW_HWNDNEXT))
-    if (GetDlgItemInt(w, IDC_PANEL_NUMBER, nullptr, FALSE) == 32) last = w;
-  EXPECT_NE(driver::itemText(last, IDC_PANEL_VALUE), L"*");
+  EXPECT_NE(driver::itemText(panelOf(main, 32), IDC_PANEL_VALUE), L"*");
 
   const std::wstring qmr = findFile(L"*.qmr");
   ASSERT_FALSE(qmr.empty());
@@ -253,19 +276,13 @@ TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
   click(dialog, IDC_HIDE_ALL);
   cfg = config();
   for (int n = 1; n <= 32; ++n) {
-    char key[16];
-    std::snprintf(key, sizeof key, "%dChannel", n);
-    EXPECT_EQ(valueOf(cfg, key), "0") << key;
-    std::snprintf(key, sizeof key, "FlagRec%02d", n);
-    EXPECT_EQ(valueOf(cfg, key), "0") << key;
+    EXPECT_EQ(valueOf(cfg, key("%dChannel", n)), "0") << n;
+    EXPECT_EQ(valueOf(cfg, key("FlagRec%02d", n)), "0") << n;
   }
 
   // Recording with nothing chosen: the notice, and the program goes on.
   PostMessageW(GetDlgItem(dialog, IDC_RECORD_STOP), BM_CLICK, 0, 0);
-  HWND box = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Ошибка", 10000);
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(driver::messageBoxText(box), L"Не выбраны каналы для записи");
-  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(answerNotice(program.pi.dwProcessId), L"Не выбраны каналы для записи");
   driver::pump(500);
   EXPECT_TRUE(program.running());
   EXPECT_TRUE(findFile(L"*.qmr").empty());
@@ -284,14 +301,6 @@ TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
 }
 
 namespace {
-// The panel showing channel n (its number field).
-HWND panelOf(HWND main, int n) {
-  for (HWND w = GetWindow(main, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
-    BOOL ok = FALSE;
-    if (IsWindowVisible(w) && GetDlgItemInt(w, IDC_PANEL_NUMBER, &ok, FALSE) == static_cast<UINT>(n) && ok) return w;
-  }
-  return nullptr;
-}
 void clickAt(HWND control) {  // a mouse click: the control gets the focus as from a user
   PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
   PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
@@ -539,10 +548,7 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
   driver::pump(300);
   RECT again;
   GetWindowRect(graph, &again);
-  EXPECT_EQ(again.left, place.left);
-  EXPECT_EQ(again.top, place.top);
-  EXPECT_EQ(again.right, place.right);
-  EXPECT_EQ(again.bottom, place.bottom);
+  EXPECT_TRUE(EqualRect(&again, &place));
   EXPECT_EQ(chosen(graph, IDC_GRAPH_SCALE), 1);
   EXPECT_EQ(driver::itemText(graph, IDC_GRAPH_SCALE), L"1мин/дел");
   EXPECT_EQ(chosen(graph, IDC_GRAPH_TRACE1), 8);
@@ -615,11 +621,8 @@ TEST_F(Workflow, NoBoardOrNoConfigurationEndsTheProgramAfterTheNotice) {
     ASSERT_TRUE(!configured || driver::writeFile(dir + L"\\skalenor.cfg", workflow::configuration(2)));
     ASSERT_TRUE(driver::writeFile(dir + L"\\kvsim.cfg", workflow::simulatorConfiguration("none")));
     ASSERT_TRUE(driver::start(run, dir));
-    HWND box = driver::findWindow(run.pi.dwProcessId, L"#32770", L"Ошибка", 30000);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(driver::messageBoxText(box), configured ? L"Устройства KV310/KV320 не найдены!"
-                                                      : L"Не найден файл конфигурации skalenor.cfg");
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(answerNotice(run.pi.dwProcessId), configured ? L"Устройства KV310/KV320 не найдены!"
+                                                           : L"Не найден файл конфигурации skalenor.cfg");
     EXPECT_EQ(run.waitExit(20000), 0);
     EXPECT_EQ(driver::findWindow(run.pi.dwProcessId, nullptr, nullptr, 0), nullptr);
   }
@@ -650,8 +653,7 @@ TEST_F(Workflow, GraphSavedAsPicturesAndPrinted) {
   std::string cfg = workflow::configuration(2);
   cfg.replace(cfg.find("chPlot = 0,0"), 12, "chPlot = 8,24");
   startIn(L"printing", cfg, workflow::simulatorConfiguration());
-  PostMessageW(main, WM_COMMAND, IDM_GRAPH, 0);
-  HWND graph = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Тренд 1", 10000);
+  HWND graph = openGraph();
   ASSERT_NE(graph, nullptr);
   MoveWindow(graph, 360, 60, 700, 420, TRUE);
   driver::pump(4500);
@@ -693,15 +695,11 @@ TEST_F(Workflow, PrintWithoutPrinterGivesNotice) {
   DWORD size = 256;
   if (GetDefaultPrinterW(printer, &size)) GTEST_SKIP() << "a printer is set up";
   startIn(L"no-printer", workflow::configuration(2), workflow::simulatorConfiguration());
-  PostMessageW(main, WM_COMMAND, IDM_GRAPH, 0);
-  HWND graph = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Тренд 1", 10000);
+  HWND graph = openGraph();
   ASSERT_NE(graph, nullptr);
   driver::pump(500);
   PostMessageW(GetDlgItem(graph, IDC_GRAPH_PRINT), BM_CLICK, 0, 0);
-  HWND notice = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Ошибка", 10000);
-  ASSERT_NE(notice, nullptr);
-  EXPECT_EQ(driver::messageBoxText(notice), L"Принтер по умолчанию не задан.");
-  PostMessageW(notice, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(answerNotice(program.pi.dwProcessId), L"Принтер по умолчанию не задан.");
   driver::pump(500);
   EXPECT_TRUE(program.running());
   EXPECT_TRUE(IsWindowVisible(graph));

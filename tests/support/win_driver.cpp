@@ -13,11 +13,6 @@ std::wstring windowsPath(const std::string& path) {
   return out;
 }
 
-std::wstring programPath() {
-  const char* exe = std::getenv("SKALENOR_EXE");
-  return exe ? windowsPath(exe) : L"skalenor.exe";
-}
-
 std::wstring makeWorkFolder(const std::wstring& name) {
   wchar_t cwd[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, cwd);
@@ -44,21 +39,18 @@ int Program::waitExit(DWORD timeoutMs) {
   return static_cast<int>(code);
 }
 
-void Program::kill() {
+Program::~Program() {
   if (running()) {
     TerminateProcess(pi.hProcess, 99);
     WaitForSingleObject(pi.hProcess, 5000);
   }
-}
-
-Program::~Program() {
-  kill();
   if (pi.hThread) CloseHandle(pi.hThread);
   if (pi.hProcess) CloseHandle(pi.hProcess);
 }
 
 bool start(Program& p, const std::wstring& folder) {
-  std::wstring exe = programPath();
+  const char* path = std::getenv("SKALENOR_EXE");
+  const std::wstring exe = path ? windowsPath(path) : L"skalenor.exe";
   std::wstring cmd = L"\"" + exe + L"\"";
   STARTUPINFOW si{};
   si.cb = sizeof si;

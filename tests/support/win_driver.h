@@ -15,9 +15,6 @@ namespace driver {
 // Wine path (Z:\...) of a Unix path; Windows paths are returned unchanged.
 std::wstring windowsPath(const std::string& path);
 
-// Path of skalenor.exe from the SKALENOR_EXE environment variable.
-std::wstring programPath();
-
 // A fresh empty folder for one test under the current directory; returns its path.
 std::wstring makeWorkFolder(const std::wstring& name);
 
@@ -29,11 +26,10 @@ struct Program {
   bool running() const;
   // Waits for the process to end; returns its exit code or -1 on time-out.
   int waitExit(DWORD timeoutMs);
-  void kill();
   ~Program();
 };
 
-// Starts skalenor.exe in the folder (its current directory).
+// Starts skalenor.exe (SKALENOR_EXE) in the folder, its current directory.
 bool start(Program& p, const std::wstring& folder);
 
 // First visible top-level window of the process with this class (null: any)
