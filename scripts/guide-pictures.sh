@@ -2,7 +2,7 @@
 # Makes the user guide's screenshots (docs/*.png) with the program on the simulated board, each picture from a
 # fresh start on the demo configuration. The test command runs it after the tests, on its display and prefix:
 #   scripts/guide-pictures.sh [OUTDIR]          (needs DISPLAY and SKALENOR_BUILD; default OUTDIR docs)
-# The printed page is the newest page of the test command's PDF printer, when there is one.
+# The printed page comes from the test command's PDF printer, when there is one.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 out=$(readlink -f "${1:-$here/../docs}")
@@ -45,8 +45,18 @@ open(p, 'wb').write(s)
 PY
 picture graph-windows.png 25
 
-pdf=$(ls -t "${SKALENOR_PDF_DIR:-/nonexistent}"/*.pdf 2>/dev/null | head -1 || true)
-if [ -n "$pdf" ]; then
-  pdftoppm -png -r 80 -singlefile "$pdf" "$out/printed-page"
-  echo "guide: $out/printed-page.png" >&2
+# A graph on the PDF printer, when the test command set one up.
+if [ -n "${SKALENOR_PDF_DIR:-}" ]; then
+  mkdir -p "$SKALENOR_PDF_DIR"
+  before=$(ls "$SKALENOR_PDF_DIR" | wc -l)
+  picture print-screen.png 20 --click 1105
+  for _ in $(seq 60); do [ "$(ls "$SKALENOR_PDF_DIR" | wc -l)" -gt "$before" ] && break; sleep 1; done
+  sleep 3  # the printer writes the file as it goes
+  pdf=$(ls -t "$SKALENOR_PDF_DIR"/*.pdf 2>/dev/null | head -1 || true)
+  rm -f "$out/print-screen.png"
+  if [ -n "$pdf" ]; then
+    pdftoppm -png -r 80 -singlefile "$pdf" "$out/printed-page"
+    rm -f "$pdf"
+    echo "guide: $out/printed-page.png" >&2
+  fi
 fi

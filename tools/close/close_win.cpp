@@ -1,7 +1,8 @@
 // Works the running program from outside, as its menu and close button would:
 //   skalenor-close                 WM_CLOSE to the main window, wait for the end
 //   skalenor-close --command ID    a menu command (e.g. 32771 "Каналы...")
-//   skalenor-close --click ID      a click on the first shown button with that id in a panel (1005: a gear)
+//   skalenor-close --click ID      a click on the first shown button with that id in the program's windows
+//                                  (1005: a panel's gear, 1105: a graph's print button)
 // Exit code: the program's (or 0 after a command), 2 when it is not running.
 #include <windows.h>
 
@@ -12,6 +13,7 @@ namespace {
 
 struct ButtonSearch {
   int id;
+  DWORD pid;
   HWND found;
 };
 
@@ -20,6 +22,15 @@ BOOL CALLBACK findButton(HWND w, LPARAM p) {
   if (GetDlgCtrlID(w) != search->id || !IsWindowVisible(w)) return TRUE;
   search->found = w;
   return FALSE;
+}
+
+// The main window's panels and the graph windows: every top-level window of the program.
+BOOL CALLBACK searchWindow(HWND w, LPARAM p) {
+  auto* search = reinterpret_cast<ButtonSearch*>(p);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid == search->pid && IsWindowVisible(w)) EnumChildWindows(w, findButton, p);
+  return search->found == nullptr;
 }
 
 }  // namespace
@@ -35,8 +46,10 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   if (argc == 3 && std::wcscmp(argv[1], L"--click") == 0) {
-    ButtonSearch search{static_cast<int>(std::wcstoul(argv[2], nullptr, 10)), nullptr};
+    ButtonSearch search{static_cast<int>(std::wcstoul(argv[2], nullptr, 10)), 0, nullptr};
+    GetWindowThreadProcessId(main, &search.pid);
     EnumChildWindows(main, findButton, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) EnumWindows(searchWindow, reinterpret_cast<LPARAM>(&search));
     if (!search.found) return 2;
     PostMessageW(search.found, BM_CLICK, 0, 0);
     return 0;
