@@ -1,7 +1,11 @@
-// Helpers for the configuration tests: text conversions and a collector of the
-// reader's problems.
+// Helpers for the configuration tests: text conversions, the reader's problems,
+// and records observed through the writer.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,24 +21,40 @@ struct Problem {
   std::string message;
 };
 
-inline void collectProblem(void* context, int line, const char* message) {
-  static_cast<std::vector<Problem>*>(context)->push_back({line, message});
-}
-
 inline std::string describe(const std::vector<Problem>& problems) {
   std::string text;
   for (const Problem& p : problems) text += std::to_string(p.line) + ": " + p.message + "\n";
   return text;
 }
 
-inline bool anyProblemContains(const std::vector<Problem>& problems, int line, const char* text) {
-  for (const Problem& p : problems)
-    if (p.line == line && p.message.find(text) != std::string::npos) return true;
-  return false;
+// A record with defaults stored, then the text parsed on top.
+inline std::unique_ptr<MeterSettings> parsed(const std::string& text, std::vector<Problem>* problems = nullptr) {
+  auto s = std::make_unique<MeterSettings>();
+  setSettingsDefaults(*s);
+  auto collect = [](void* context, int line, const char* message) {
+    static_cast<std::vector<Problem>*>(context)->push_back({line, message});
+  };
+  parseSettingsText(*s, text.data(), text.size(), problems ? +collect : nullptr, problems);
+  return s;
 }
 
-// The first n entries of an array, to compare with a list.
-template <typename T>
-std::vector<T> entries(const T* values, size_t n) {
-  return std::vector<T>(values, values + n);
+inline std::string rewrite(const MeterSettings& s, const std::string& input) {
+  std::string output;
+  auto append = [](void* context, const char* bytes, size_t size) {
+    static_cast<std::string*>(context)->append(bytes, size);
+    return true;
+  };
+  EXPECT_TRUE(rewriteSettingsText(s, input.data(), input.size(), append, &output));
+  return output;
+}
+
+// The record's values of the keys in want ("key = value" lines, compared in
+// their written form; Device, never rewritten, from the record).
+inline void expectWritten(const MeterSettings& s, const std::string& want) {
+  std::istringstream lines(want);
+  for (std::string line; std::getline(lines, line);) {
+    const std::string key = line.substr(0, line.find(" = "));
+    EXPECT_EQ(key == "Device" ? "Device = \"" + std::string(s.deviceName) + "\"\r\n" : rewrite(s, key + " ="),
+              line + "\r\n");
+  }
 }
