@@ -13,16 +13,18 @@ struct Case {
 void expectReads(std::initializer_list<Case> cases) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text.substr(0, 60));
-    std::vector<Problem> problems;
+    std::vector<std::string> problems;
     auto s = parsed(cp(c.text), &problems);
     expectWritten(*s, cp(c.fields));
     std::istringstream words(c.problems);
     size_t i = 0;
-    for (std::string word; words >> word; ++i)
-      EXPECT_TRUE(i < problems.size() && problems[i].line == std::stoi(word) &&
-                  problems[i].message.find(word.substr(word.find(':') + 1)) != std::string::npos)
-          << word << "\n" << describe(problems);
-    EXPECT_EQ(i, problems.size()) << describe(problems);
+    for (std::string word; words >> word; ++i) {
+      const size_t colon = word.find(':');
+      EXPECT_TRUE(i < problems.size() && problems[i].starts_with(word.substr(0, colon) + ": ") &&
+                  problems[i].find(word.substr(colon + 1)) != std::string::npos)
+          << word << " in " << testing::PrintToString(problems);
+    }
+    EXPECT_EQ(i, problems.size()) << testing::PrintToString(problems);
   }
 }
 

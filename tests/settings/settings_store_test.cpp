@@ -3,38 +3,32 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <memory>
 #include <random>
-#include <string>
 
 #include "settings_test_support.h"
 
-namespace {
-std::string notice;
-void* noticeOwner = nullptr;
-}  // namespace
+static std::pair<void*, std::string> notice;  // owner window, text
 
 TEST(SettingsStore, ReadsAndReplacesTheConfigurationInTheCurrentDirectory) {
   ScratchDir dir(true);
   struct Restore {
     ~Restore() { settingsNoticeHook = nullptr, windowRectHook = nullptr; }
   } restore;
-  settingsNoticeHook = [](void* owner, const char* text) { noticeOwner = owner, notice = text; };
+  settingsNoticeHook = [](void* owner, const char* text) { notice = {owner, text}; };
   auto s = std::make_unique<MeterSettings>();
   int owner;
   s->ownerWindow = &owner;
   s->Ftime = 99;
   readSettings(*s);
-  EXPECT_EQ(notice, cp("Не найден файл конфигурации skalenor.cfg"));
-  EXPECT_EQ(noticeOwner, &owner);
+  EXPECT_EQ(notice, std::make_pair<void*>(&owner, cp("Не найден файл конфигурации skalenor.cfg")));
   EXPECT_EQ(s->Ftime, 10);
   writeSettings(*s);  // no file: none is made
   EXPECT_FALSE(std::filesystem::exists("skalenor.cfg") || std::filesystem::exists("skalenor.out"));
 
-  notice.clear();
+  notice = {};
   writeFile("skalenor.cfg", "; c\r\nrWnd = 0,0,0,0\r\nFtime = 40\r\n");
   readSettings(*s);
-  EXPECT_EQ(notice, "");
+  EXPECT_EQ(notice.second, "");
   EXPECT_EQ(s->Ftime, 40);
 
   s->Ftime = 250;

@@ -1,13 +1,10 @@
-// Helpers for the configuration tests: text conversions, the reader's problems,
-// and records observed through the writer.
+// Helpers for the configuration tests: text conversions, records read from text
+// and observed through the writer.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <sstream>
-#include <string>
-#include <vector>
 
 #include "settings/cp1251.h"
 #include "settings/settings_file.h"
@@ -16,23 +13,13 @@
 // Windows-1251 bytes of a UTF-8 literal.
 inline std::string cp(const std::string& utf8) { return utf8ToCp1251(utf8); }
 
-struct Problem {
-  int line;
-  std::string message;
-};
-
-inline std::string describe(const std::vector<Problem>& problems) {
-  std::string text;
-  for (const Problem& p : problems) text += std::to_string(p.line) + ": " + p.message + "\n";
-  return text;
-}
-
 // A record with defaults stored, then the text parsed on top.
-inline std::unique_ptr<MeterSettings> parsed(const std::string& text, std::vector<Problem>* problems = nullptr) {
+// problems gets "LINE: message" for each.
+inline std::unique_ptr<MeterSettings> parsed(const std::string& text, std::vector<std::string>* problems = nullptr) {
   auto s = std::make_unique<MeterSettings>();
   setSettingsDefaults(*s);
   auto collect = [](void* context, int line, const char* message) {
-    static_cast<std::vector<Problem>*>(context)->push_back({line, message});
+    static_cast<std::vector<std::string>*>(context)->push_back(std::to_string(line) + ": " + message);
   };
   parseSettingsText(*s, text.data(), text.size(), problems ? +collect : nullptr, problems);
   return s;
