@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <cstring>
 #include <ctime>
-#include <utility>
 #include <vector>
 
 #include "expected_description.h"
@@ -23,27 +21,27 @@ std::string padded(std::string name) {
   return name;
 }
 
-// Checks the file's bytes at documented offsets.
-void expectLayout(const std::string& file, const std::vector<std::pair<size_t, std::string>>& layout) {
-  for (const auto& [at, bytes] : layout) EXPECT_EQ(file.substr(at, bytes.size()), bytes) << "offset " << at;
-}
-
 class RecorderTest : public ::testing::Test {
  protected:
   std::string path(const char* ext) const { return dir + "/Data/261206_100005." + ext; }
+  size_t sampleSize() const { return readFile(path("qmr")).size(); }
 
   ScratchDir scratch;
   std::string dir = scratch.str();
   RecordingWorld world;
   TestFiles files{dir};
+  const float row[1] = {1.0f};
 };
 
 TEST_F(RecorderTest, SampleFileHeaderAndRowsByOffset) {
+  // Every recorded panel gets a row column in panel order, also a second
+  // panel on the same channel; unflagged and hidden panels get none.
   world.showOnPanel(1, 3, true);
   world.showOnPanel(2, 7, true);
-  world.showOnPanel(3, 5, false);  // shown, not recorded
+  world.showOnPanel(3, 5, false);
   world.showOnPanel(4, 9, true);
-  world.panels[3].visible = 0;  // hidden panels are never recorded
+  world.panels[3].visible = 0;
+  world.showOnPanel(5, 3, true);
   world.settings.Ftime = 100;
   world.settings.channelK[3] = 2.0f;
   world.settings.channelB[3] = 1.0f;
@@ -53,53 +51,39 @@ TEST_F(RecorderTest, SampleFileHeaderAndRowsByOffset) {
 
   Recorder rec(files, world.sources());
   ASSERT_TRUE(rec.startRecording());
-  EXPECT_TRUE(rec.isRecording());
   EXPECT_EQ(rec.samplePath(), path("qmr"));
   EXPECT_EQ(rec.configPath(), path("sreccfg"));
-  const float tick1[4] = {1.5f, -2.0f, 3.25f, 4.0f};
-  const float tick2[2] = {5.0f, 6.0f};
-  rec.appendRows(tick1, 4);
-  rec.appendRows(tick2, 0);  // a tick without rows writes nothing
-  rec.appendRows(tick2, 2);
+  const float tick[3] = {1.5f, -2.0f, 3.25f};
+  rec.appendRows(tick, 3);
+  rec.appendRows(tick, 0);  // a tick without rows writes nothing
+  rec.appendRows(tick, 3);
   ASSERT_TRUE(rec.stopRecording());
-  rec.appendRows(tick2, 2);  // after the stop nothing more lands
+  rec.appendRows(tick, 3);  // after the stop nothing more lands
 
   const std::string file = readFile(path("qmr"));
-  ASSERT_EQ(file.size(), 280u + 6 * 4);
-  expectLayout(file, {{0, padded("QUORMAFFS")}, {24, le(0)}, {28, le(0)},
-                      {32, padded("SAMPLES_FORMAT")}, {56, le(20)}, {60, le(0)}, {64, le(7)}, {68, le(2)},
-                      {72, le(10.0)}, {80, std::string("\x01\0\0\0", 4)},
-                      {84, padded("CHANNELS_INFO_HEADER")}, {108, le(20)}, {112, le(0)}, {116, le(7)},
-                      {120, le(-10.0)}, {128, le(10.0)},
-                      {136, padded("CHANNELS_INFO")}, {160, le(int64_t{40})},
-                      {168, le(3)}, {172, le(-19.0)}, {180, le(21.0)}, {188, le(7)}, {192, le(-1.0)}, {200, le(1.0)},
-                      {208, padded("SAMPLES_RECORD_INFO")}, {232, le(8)}, {236, std::string(12, '\0')},
-                      {248, padded("SAMPLES_RECORD")}, {272, std::string(8, '\xFF')},
-                      {280, le(1.5f) + le(-2.0f) + le(3.25f) + le(4.0f) + le(5.0f) + le(6.0f)}});
-}
-
-TEST_F(RecorderTest, EntriesFollowTheRowColumnsInPanelOrder) {
-  // The tick gives every recorded panel a row column in panel order, also when
-  // two panels show the same channel; the entries must label them alike.
-  world.showOnPanel(1, 12, true);
-  world.showOnPanel(2, 4, true);
-  world.showOnPanel(3, 30, true);
-  world.showOnPanel(5, 12, true);
-  Recorder rec(files, world.sources());
-  ASSERT_TRUE(rec.startRecording());
-  ASSERT_TRUE(rec.stopRecording());
-  const std::string file = readFile(path("qmr"));
-  ASSERT_EQ(file.size(), 240u + 80);
-  expectLayout(file, {{68, le(4)}, {168, le(12)}, {188, le(4)}, {208, le(30)}, {228, le(12)}});
-  std::string text = readFile(path("sreccfg"));
-  EXPECT_LT(text.find("ID = 12\r\n"), text.find("ID = 4\r\n"));
+  ASSERT_EQ(file.size(), 300u + 6 * 4);
+  const std::pair<size_t, std::string> layout[] = {
+      {0, padded("QUORMAFFS")}, {24, le(0)}, {28, le(0)},
+      {32, padded("SAMPLES_FORMAT")}, {56, le(20)}, {60, le(0)}, {64, le(7)}, {68, le(3)},
+      {72, le(10.0)}, {80, std::string("\x01\0\0\0", 4)},
+      {84, padded("CHANNELS_INFO_HEADER")}, {108, le(20)}, {112, le(0)}, {116, le(7)},
+      {120, le(-10.0)}, {128, le(10.0)},
+      {136, padded("CHANNELS_INFO")}, {160, le(int64_t{60})},
+      {168, le(3)}, {172, le(-19.0)}, {180, le(21.0)}, {188, le(7)}, {192, le(-1.0)}, {200, le(1.0)},
+      {208, le(3)}, {212, le(-19.0)}, {220, le(21.0)},
+      {228, padded("SAMPLES_RECORD_INFO")}, {252, le(8)}, {256, std::string(12, '\0')},
+      {268, padded("SAMPLES_RECORD")}, {292, std::string(8, '\xFF')},
+      {300, le(1.5f) + le(-2.0f) + le(3.25f) + le(1.5f) + le(-2.0f) + le(3.25f)}};
+  for (const auto& [at, bytes] : layout) EXPECT_EQ(file.substr(at, bytes.size()), bytes) << "offset " << at;
 }
 
 TEST_F(RecorderTest, DescriptionByteForByteWithMarkersAndClosing) {
+  // Channels 9 down to 1 on panels 1 to 9: the lists follow the panels.
   const char* names[9] = {"U1", "Ток", "P3", "T4", "", "F6", "G7", "H8", "Z9"};
   std::vector<ExpectedChannel> expected;
-  for (int c = 1; c <= 9; ++c) {
-    world.showOnPanel(c, c, true);
+  for (int p = 1; p <= 9; ++p) {
+    const int c = 10 - p;
+    world.showOnPanel(p, c, true);
     world.settings.channelK[c] = 1.0f;
     std::strcpy(world.settings.channelName[c], cp1251Of(names[c - 1]).c_str());
     expected.push_back({c, names[c - 1]});
@@ -109,7 +93,6 @@ TEST_F(RecorderTest, DescriptionByteForByteWithMarkersAndClosing) {
   world.settings.TimeType = 1;
   Recorder rec(files, world.sources());
   ASSERT_TRUE(rec.startRecording());
-
   std::string head = expectedDescriptionHead(expected, "-30 30");
   EXPECT_EQ(readFile(path("sreccfg")), head);
 
@@ -123,18 +106,16 @@ TEST_F(RecorderTest, DescriptionByteForByteWithMarkersAndClosing) {
   rec.addMarker(0.16f, 1, 0);
   rec.clearMarkerText();  // the tick empties the text before each block
   rec.addMarker(0.32f, 0, 0);
-  const float row[9] = {};
-  rec.appendRows(row, 9);
+  const float rows[9] = {};
+  rec.appendRows(rows, 9);
   ASSERT_TRUE(rec.stopRecording());
-
-  std::string want = head + expectedMarker(1, "36007.500000", 4) + expectedMarker(0, "36007.500000", 31) +
-                     expectedMarker(0, "0.320000", 0) + EXPECTED_CLOSING;
-  EXPECT_EQ(readFile(path("sreccfg")), want);
+  EXPECT_EQ(readFile(path("sreccfg")), head + expectedMarker(1, "36007.500000", 4) +
+                                           expectedMarker(0, "36007.500000", 31) + expectedMarker(0, "0.320000", 0) +
+                                           EXPECTED_CLOSING);
 }
 
 TEST_F(RecorderTest, MarkersOnlyWithCheckLabelAndAllKeptWhole) {
   world.showOnPanel(1, 1, true);
-  const float row[1] = {1.0f};
   for (int checkLabel : {0, 1}) {
     SCOPED_TRACE(checkLabel);
     world.settings.CheckLabel = checkLabel;
@@ -142,14 +123,11 @@ TEST_F(RecorderTest, MarkersOnlyWithCheckLabelAndAllKeptWhole) {
     ASSERT_TRUE(rec.startRecording());
     std::string want = readFile(path("sreccfg"));
     rec.clearMarkerText();
-    // Long times make each entry as long as a float allows; 100 entries is far
-    // more than one tick can produce.
+    // Entries as long as a float time allows, far more than one tick makes.
     for (int i = 0; i < 100; ++i) {
-      float t = i % 2 ? -3.0e38f : 4.0e9f;
+      const float t = i % 2 ? -3.0e38f : 4.0e9f;
       rec.addMarker(t, i & 1, i);
-      char timeText[64];
-      std::snprintf(timeText, sizeof timeText, "%f", static_cast<double>(t));
-      if (checkLabel) want += expectedMarker(i & 1, timeText, i);
+      if (checkLabel) want += expectedMarker(i & 1, std::to_string(static_cast<double>(t)).c_str(), i);
     }
     rec.appendRows(row, 1);
     ASSERT_TRUE(rec.stopRecording());
@@ -160,21 +138,15 @@ TEST_F(RecorderTest, MarkersOnlyWithCheckLabelAndAllKeptWhole) {
 TEST_F(RecorderTest, FailedStartLeavesTheRecorderIdle) {
   world.showOnPanel(1, 1, true);
   Recorder rec(files, world.sources());
-
-  files.failCreate = ".qmr";
-  EXPECT_FALSE(rec.startRecording());
-  EXPECT_FALSE(rec.isRecording());
+  for (const char* failing : {".qmr", ".sreccfg"}) {
+    SCOPED_TRACE(failing);
+    files.failCreate = failing;
+    EXPECT_FALSE(rec.startRecording());
+    EXPECT_FALSE(rec.isRecording());
+    rec.appendRows(row, 1);  // an idle recorder writes nothing
+  }
   EXPECT_FALSE(std::filesystem::exists(path("sreccfg")));
-  const float row[1] = {1.0f};
-  rec.appendRows(row, 1);  // an idle recorder writes nothing
-  EXPECT_FALSE(std::filesystem::exists(path("qmr")));
-
-  files.failCreate = ".sreccfg";
-  EXPECT_FALSE(rec.startRecording());
-  EXPECT_FALSE(rec.isRecording());
-  EXPECT_EQ(readFile(path("qmr")).size(), 260u) << "the sample file made before the failure stays";
-  rec.appendRows(row, 1);
-  EXPECT_EQ(readFile(path("qmr")).size(), 260u);
+  EXPECT_EQ(sampleSize(), 260u) << "the sample file made before the failure stays";
 
   files.failCreate = nullptr;
   EXPECT_TRUE(rec.startRecording());
@@ -193,22 +165,21 @@ TEST_F(RecorderTest, StopThatCannotReopenTheDescriptionKeepsRecording) {
   world.settings.CheckLabel = 1;
   Recorder rec(files, world.sources());
   ASSERT_TRUE(rec.startRecording());
-  std::string head = readFile(path("sreccfg"));
+  const std::string head = readFile(path("sreccfg"));
 
   files.failOpen = ".sreccfg";
   EXPECT_FALSE(rec.stopRecording());
   EXPECT_TRUE(rec.isRecording());
-  const float row[1] = {7.0f};
   rec.appendRows(row, 1);
-  EXPECT_EQ(readFile(path("qmr")).size(), 264u) << "rows keep going to the sample file";
+  EXPECT_EQ(sampleSize(), 264u) << "rows keep going to the sample file";
   EXPECT_EQ(readFile(path("sreccfg")), head);
 
   files.failOpen = nullptr;
-  EXPECT_TRUE(rec.stopRecording());
-  EXPECT_FALSE(rec.isRecording());
-  EXPECT_EQ(readFile(path("sreccfg")), head + EXPECTED_CLOSING);
-  EXPECT_TRUE(rec.stopRecording()) << "stopping an idle recorder changes nothing";
-  EXPECT_EQ(readFile(path("sreccfg")), head + EXPECTED_CLOSING);
+  for (int stop = 0; stop < 2; ++stop) {  // the second stop finds the recorder idle and changes nothing
+    EXPECT_TRUE(rec.stopRecording());
+    EXPECT_FALSE(rec.isRecording());
+    EXPECT_EQ(readFile(path("sreccfg")), head + EXPECTED_CLOSING);
+  }
 }
 
 FileTime modifiedTime(const std::string& p) {
@@ -220,39 +191,28 @@ FileTime modifiedTime(const std::string& p) {
 
 TEST_F(RecorderTest, SampleFileTimesAtStop) {
   world.showOnPanel(1, 1, true);
-  const float row[1] = {1.0f};
-  {
-    world.settings.TimeType = 0;  // local 10:00, UTC 07:00: local midnight is 21:00 UTC
+  for (int timeType : {0, 1}) {
+    world.settings.TimeType = timeType;
+    files.local.second = 5 + timeType;
     Recorder rec(files, world.sources());
     ASSERT_TRUE(rec.startRecording());
-    rec.appendRows(row, 1);
-    ASSERT_TRUE(rec.stopRecording());
-    FileTime t = modifiedTime(path("qmr"));
-    EXPECT_EQ(t % FILE_TIME_TICKS_PER_DAY, 21 * FILE_TIME_TICKS_PER_HOUR);
-  }
-  {
-    world.settings.TimeType = 1;  // back to the time the header was written
-    files.local.second = 6;
-    Recorder rec(files, world.sources());
-    ASSERT_TRUE(rec.startRecording());
-    std::string p = rec.samplePath();
-    FileTime afterHeader = modifiedTime(p);
+    const FileTime afterHeader = modifiedTime(rec.samplePath());
     struct timespec pause = {0, 20 * 1000 * 1000};
     nanosleep(&pause, nullptr);
     rec.appendRows(row, 1);
     ASSERT_TRUE(rec.stopRecording());
-    EXPECT_EQ(modifiedTime(p), afterHeader);
+    if (timeType == 0)  // local 10:00, UTC 07:00: local midnight is 21:00 UTC
+      EXPECT_EQ(modifiedTime(rec.samplePath()) % FILE_TIME_TICKS_PER_DAY, 21 * FILE_TIME_TICKS_PER_HOUR);
+    else  // clock time: back to the time the header was written
+      EXPECT_EQ(modifiedTime(rec.samplePath()), afterHeader);
   }
 }
 
 TEST(RecordingFormat, MidnightForEveryOffset) {
-  const FileTime day = 154000 * FILE_TIME_TICKS_PER_DAY;
-  const FileTime t = day + 13 * FILE_TIME_TICKS_PER_HOUR + 123456789;
-  EXPECT_EQ(midnightFileTime(t, 3), day + 21 * FILE_TIME_TICKS_PER_HOUR);
-  EXPECT_EQ(midnightFileTime(t, 0), day);
-  EXPECT_EQ(midnightFileTime(t, -5), day + 5 * FILE_TIME_TICKS_PER_HOUR);
-  EXPECT_EQ(midnightFileTime(t, -21), day + 21 * FILE_TIME_TICKS_PER_HOUR) << "UTC+3 read across midnight";
-  EXPECT_EQ(midnightFileTime(t, 20), day + 4 * FILE_TIME_TICKS_PER_HOUR) << "UTC-4 read across midnight";
+  const FileTime day = 154000 * FILE_TIME_TICKS_PER_DAY, t = day + 13 * FILE_TIME_TICKS_PER_HOUR + 123456789;
+  // offset, hour of local midnight; -21 is UTC+3 and 20 UTC-4 read across midnight
+  for (auto [offset, hour] : {std::pair{3, 21}, {0, 0}, {-5, 5}, {-21, 21}, {20, 4}})
+    EXPECT_EQ(midnightFileTime(t, offset), day + hour * FILE_TIME_TICKS_PER_HOUR) << offset;
 }
 
 TEST(RecordingFormat, MarkerEntriesFitTheirBound) {

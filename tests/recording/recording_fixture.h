@@ -20,23 +20,15 @@
 class TestFiles : public RecorderFiles {
  public:
   explicit TestFiles(std::string dir) : dir_(std::move(dir)) {}
-  FileHandle createNew(const char* path) override {
-    if (failCreate && endsWith(path, failCreate)) return NO_FILE;
-    return real().createNew(path);
-  }
-  FileHandle openExisting(const char* path) override {
-    if (failOpen && endsWith(path, failOpen)) return NO_FILE;
-    return real().openExisting(path);
-  }
+  FileHandle createNew(const char* p) override { return fails(p, failCreate) ? NO_FILE : real().createNew(p); }
+  FileHandle openExisting(const char* p) override { return fails(p, failOpen) ? NO_FILE : real().openExisting(p); }
   bool seekToEnd(FileHandle f) override { return real().seekToEnd(f); }
   bool write(FileHandle f, const void* d, uint32_t n) override { return real().write(f, d, n); }
   void close(FileHandle f) override { real().close(f); }
   bool getTimes(FileHandle f, FileTimes* t) override { return real().getTimes(f, t); }
   bool setTimes(FileHandle f, const FileTimes& t) override { return real().setTimes(f, t); }
   bool currentDirectory(char* b, size_t n) override {
-    if (dir_.size() + 1 > n) return false;
-    std::memcpy(b, dir_.c_str(), dir_.size() + 1);
-    return true;
+    return dir_.size() < n && std::memcpy(b, dir_.c_str(), dir_.size() + 1);
   }
   void createDirectory(const char* p) override { real().createDirectory(p); }
   ClockTime localTime() override { return local; }
@@ -50,10 +42,7 @@ class TestFiles : public RecorderFiles {
 
  private:
   static RecorderFiles& real() { return platformRecorderFiles(); }
-  static bool endsWith(const char* s, const char* tail) {
-    size_t a = std::strlen(s), b = std::strlen(tail);
-    return a >= b && std::strcmp(s + a - b, tail) == 0;
-  }
+  static bool fails(const std::string& path, const char* tail) { return tail && path.ends_with(tail); }
   std::string dir_;
 };
 
