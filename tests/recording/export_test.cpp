@@ -7,7 +7,7 @@ namespace {
 class ExportTest : public ::testing::Test {
  protected:
   // Channels 3 "Ток" and 7 (a name that needs quoting), two rows, two markers.
-  std::string record(bool stop) {
+  std::string record() {
     world.recordThreeAndSeven();
     std::strcpy(world.settings.channelName[3], cp1251Of("Ток").c_str());
     std::strcpy(world.settings.channelName[7], "a;b\"c");
@@ -18,7 +18,7 @@ class ExportTest : public ::testing::Test {
     rec.addMarker(0.16f, 1, 5);
     rec.addMarker(0.32f, 0, 5);
     rec.appendRows(rows, 4);
-    if (stop) EXPECT_TRUE(rec.stopRecording());
+    EXPECT_TRUE(rec.stopRecording());
     return rec.samplePath();
   }
 
@@ -32,29 +32,29 @@ const std::string BOM = "\xEF\xBB\xBF";
 const std::string ROWS = "0.1,1.5,-2\r\n0.2,0.1,4\r\n";
 const std::string CSV = BOM + "time_s,3:Ток,\"7:a;b\"\"c\"\r\n" + ROWS;
 
-TEST_F(ExportTest, CsvOfARecordingWithOptions) {
-  std::string qmr = record(true);
-  RunResult plain = runExport(dir, "'" + qmr + "'");
-  EXPECT_EQ(plain.exitCode, 0);
-  EXPECT_EQ(plain.out + plain.err, CSV);
+TEST_F(ExportTest, CsvWithOptionsAndOfInterruptedRecordings) {
+  const std::string qmr = record(), cfg = dir + "/Data/261206_100005.sreccfg";
+  RunResult r = runExport(dir, "'" + qmr + "'");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out + r.err, CSV);
 
-  RunResult all = runExport(dir, "--delimiter ';' --decimal-comma --markers '" + qmr + "' '" + dir + "/out.csv'");
-  EXPECT_EQ(all.exitCode, 0);
-  EXPECT_EQ(all.out, "");
+  r = runExport(dir, "--delimiter ';' --decimal-comma --markers '" + qmr + "' '" + dir + "/out.csv'");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "");
   EXPECT_EQ(readFile(dir + "/out.csv"), BOM + "time_s;3:Ток;\"7:a;b\"\"c\"\r\n0,1;1,5;-2\r\n0,2;0,1;4\r\n\r\n"
                                               "time_s;type;output\r\n0,16;1;5\r\n0,32;0;5\r\n");
-}
 
-TEST_F(ExportTest, InterruptedRecordingIsReadWithWarnings) {
-  std::string qmr = record(false);  // never stopped: no closing text
-  std::ofstream(qmr, std::ios::binary | std::ios::app).write("\x01\x02\x03\x04\x05", 5);  // a row cut short
-  RunResult r = runExport(dir, "'" + qmr + "'");
+  // Killed while recording: no closing text, a row cut short.
+  const std::string text = readFile(cfg);
+  writeFile(cfg, text.substr(0, text.size() - 19));
+  std::ofstream(qmr, std::ios::binary | std::ios::app).write("\x01\x02\x03\x04\x05", 5);
+  r = runExport(dir, "'" + qmr + "'");
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, CSV);
   EXPECT_NE(r.err.find("warning: sample file ends with a partial row"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("warning: description has no closing part"), std::string::npos) << r.err;
 
-  std::remove((dir + "/Data/261206_100005.sreccfg").c_str());
+  std::remove(cfg.c_str());
   r = runExport(dir, "'" + qmr + "'");
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, BOM + "time_s,3:,7:\r\n" + ROWS);
@@ -63,7 +63,7 @@ TEST_F(ExportTest, InterruptedRecordingIsReadWithWarnings) {
 
 TEST_F(ExportTest, NonRecordingsAreRefused) {
   std::ofstream(dir + "/notes.qmr") << "QUORMAFFS is not enough\n";
-  std::string qmr = record(true);
+  std::string qmr = record();
   std::string bytes = readFile(qmr);
   std::ofstream(dir + "/short.qmr", std::ios::binary) << bytes.substr(0, 250);
   bytes[160] = 60;  // entry block size that disagrees with the channel count
