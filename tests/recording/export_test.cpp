@@ -4,7 +4,7 @@
 
 namespace {
 
-class ExportTest : public ::testing::Test {
+class ExportTest : public RecordingTest {
  protected:
   // Channels 3 "Ток" and 7 (a name that needs quoting), two rows, two markers.
   std::string record() {
@@ -21,11 +21,6 @@ class ExportTest : public ::testing::Test {
     EXPECT_TRUE(rec.stopRecording());
     return rec.samplePath();
   }
-
-  ScratchDir scratch;
-  std::string dir = scratch.str();
-  RecordingWorld world;
-  TestFiles files{dir};
 };
 
 const std::string BOM = "\xEF\xBB\xBF";
@@ -33,7 +28,7 @@ const std::string ROWS = "0.1,1.5,-2\r\n0.2,0.1,4\r\n";
 const std::string CSV = BOM + "time_s,3:Ток,\"7:a;b\"\"c\"\r\n" + ROWS;
 
 TEST_F(ExportTest, CsvWithOptionsAndOfInterruptedRecordings) {
-  const std::string qmr = record(), cfg = dir + "/Data/261206_100005.sreccfg";
+  const std::string qmr = record(), cfg = path("sreccfg");
   RunResult r = runExport(dir, "'" + qmr + "'");
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out + r.err, CSV);

@@ -21,15 +21,9 @@ std::string padded(std::string name) {
   return name;
 }
 
-class RecorderTest : public ::testing::Test {
+class RecorderTest : public RecordingTest {
  protected:
-  std::string path(const char* ext) const { return dir + "/Data/261206_100005." + ext; }
   size_t sampleSize() const { return readFile(path("qmr")).size(); }
-
-  ScratchDir scratch;
-  std::string dir = scratch.str();
-  RecordingWorld world;
-  TestFiles files{dir};
   const float row[1] = {1.0f};
 };
 
@@ -51,8 +45,6 @@ TEST_F(RecorderTest, SampleFileHeaderAndRowsByOffset) {
 
   Recorder rec(files, world.sources());
   ASSERT_TRUE(rec.startRecording());
-  EXPECT_EQ(rec.samplePath(), path("qmr"));
-  EXPECT_EQ(rec.configPath(), path("sreccfg"));
   const float tick[3] = {1.5f, -2.0f, 3.25f};
   rec.appendRows(tick, 3);
   rec.appendRows(tick, 0);  // a tick without rows writes nothing

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #endif
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -78,6 +80,17 @@ struct RecordingWorld {
 };
 
 #ifndef _WIN32
+// A scratch folder, the file layer with the test clock, settings and panels.
+class RecordingTest : public ::testing::Test {
+ protected:
+  std::string path(const char* ext) const { return dir + "/Data/261206_100005." + ext; }
+
+  ScratchDir scratch;
+  std::string dir = scratch.str();
+  RecordingWorld world;
+  TestFiles files{dir};
+};
+
 struct RunResult {
   int exitCode = -1;
   std::string out, err;
