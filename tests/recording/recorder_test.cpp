@@ -21,6 +21,13 @@ std::string padded(std::string name) {
   return name;
 }
 
+FileTime modifiedTime(const std::string& p) {
+  struct stat st{};
+  ::stat(p.c_str(), &st);
+  return (static_cast<uint64_t>(st.st_mtim.tv_sec) + 11644473600ull) * 10000000ull +
+         static_cast<uint64_t>(st.st_mtim.tv_nsec) / 100;
+}
+
 class RecorderTest : public RecordingTest {
  protected:
   size_t sampleSize() const { return readFile(path("qmr")).size(); }
@@ -85,6 +92,9 @@ TEST_F(RecorderTest, DescriptionByteForByteWithMarkersAndClosing) {
   world.settings.TimeType = 1;
   Recorder rec(files, world.sources());
   ASSERT_TRUE(rec.startRecording());
+  const FileTime afterHeader = modifiedTime(path("qmr"));
+  struct timespec pause = {0, 20 * 1000 * 1000};
+  nanosleep(&pause, nullptr);  // so that the rows written later move the file's time
   std::string head = expectedDescriptionHead(expected, "-30 30");
   EXPECT_EQ(readFile(path("sreccfg")), head);
 
@@ -114,11 +124,13 @@ TEST_F(RecorderTest, DescriptionByteForByteWithMarkersAndClosing) {
     }
     rec.appendRows(rows, 9);
   }
+  world.settings.TimeType = 1;
   ASSERT_TRUE(rec.stopRecording());
   EXPECT_EQ(readFile(path("sreccfg")), want + EXPECTED_CLOSING);
+  EXPECT_EQ(modifiedTime(path("qmr")), afterHeader) << "clock time: back to the time the header was written";
 }
 
-TEST_F(RecorderTest, FailedStartLeavesTheRecorderIdleFailedStopRecording) {
+TEST_F(RecorderTest, FailedStartAndStopThenMidnightTimes) {
   world.showOnPanel(1, 1, true);
   Recorder rec(files, world.sources());
   for (const char* failing : {".qmr", ".sreccfg"}) {
@@ -147,37 +159,13 @@ TEST_F(RecorderTest, FailedStartLeavesTheRecorderIdleFailedStopRecording) {
     EXPECT_FALSE(rec.isRecording());
     EXPECT_EQ(readFile(path("sreccfg")), head + EXPECTED_CLOSING);
   }
+  EXPECT_EQ(modifiedTime(path("qmr")) % FILE_TIME_TICKS_PER_DAY, 21 * FILE_TIME_TICKS_PER_HOUR)
+      << "local 10:00, UTC 07:00: local midnight is 21:00 UTC";
 
   TestFiles deep(dir + "/" + std::string(600, 'x'));  // path longer than the recorder keeps
   Recorder rec2(deep, world.sources());
   EXPECT_FALSE(rec2.startRecording());
   EXPECT_FALSE(rec2.isRecording());
-}
-
-FileTime modifiedTime(const std::string& p) {
-  struct stat st{};
-  ::stat(p.c_str(), &st);
-  return (static_cast<uint64_t>(st.st_mtim.tv_sec) + 11644473600ull) * 10000000ull +
-         static_cast<uint64_t>(st.st_mtim.tv_nsec) / 100;
-}
-
-TEST_F(RecorderTest, SampleFileTimesAtStop) {
-  world.showOnPanel(1, 1, true);
-  for (int timeType : {0, 1}) {
-    world.settings.TimeType = timeType;
-    files.local.second = 5 + timeType;
-    Recorder rec(files, world.sources());
-    ASSERT_TRUE(rec.startRecording());
-    const FileTime afterHeader = modifiedTime(rec.samplePath());
-    struct timespec pause = {0, 20 * 1000 * 1000};
-    nanosleep(&pause, nullptr);
-    rec.appendRows(row, 1);
-    ASSERT_TRUE(rec.stopRecording());
-    if (timeType == 0)  // local 10:00, UTC 07:00: local midnight is 21:00 UTC
-      EXPECT_EQ(modifiedTime(rec.samplePath()) % FILE_TIME_TICKS_PER_DAY, 21 * FILE_TIME_TICKS_PER_HOUR);
-    else  // clock time: back to the time the header was written
-      EXPECT_EQ(modifiedTime(rec.samplePath()), afterHeader);
-  }
 }
 
 TEST(RecordingFormat, MidnightForEveryOffset) {
