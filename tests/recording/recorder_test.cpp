@@ -50,7 +50,6 @@ TEST_F(RecorderTest, SampleFileHeaderAndRowsByOffset) {
   world.gains[1] = 10;
   world.settings.channelK[7] = 1.0f;
 
-  Recorder rec(files, world.sources());
   ASSERT_TRUE(rec.startRecording());
   const float tick[3] = {1.5f, -2.0f, 3.25f};
   rec.appendRows(tick, 3);
@@ -90,7 +89,6 @@ TEST_F(RecorderTest, DescriptionByteForByteWithMarkersAndClosing) {
   world.settings.channelK[9] = 3.0f;  // widest: -30 .. 30
   world.settings.CheckLabel = 1;
   world.settings.TimeType = 1;
-  Recorder rec(files, world.sources());
   ASSERT_TRUE(rec.startRecording());
   const FileTime afterHeader = modifiedTime(path("qmr"));
   struct timespec pause = {0, 20 * 1000 * 1000};
@@ -132,7 +130,6 @@ TEST_F(RecorderTest, DescriptionByteForByteWithMarkersAndClosing) {
 
 TEST_F(RecorderTest, FailedStartAndStopThenMidnightTimes) {
   world.showOnPanel(1, 1, true);
-  Recorder rec(files, world.sources());
   for (const char* failing : {".qmr", ".sreccfg"}) {
     SCOPED_TRACE(failing);
     files.failCreate = failing;

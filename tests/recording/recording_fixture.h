@@ -54,10 +54,7 @@ inline std::string cp1251Of(const std::string& utf8) { return utf8ToCp1251(utf8)
 // Settings and 32 panels for one recorder under test.
 struct RecordingWorld {
   RecordingWorld() {
-    for (int i = 0; i < PANEL_COUNT; ++i) {
-      panels[i].visible = 0;
-      table[i] = &panels[i];
-    }
+    for (int i = 0; i < PANEL_COUNT; ++i) table[i] = &panels[i];
   }
   void showOnPanel(int position, int channel, bool recorded) {
     panels[position - 1].channel = channel;
@@ -80,7 +77,7 @@ struct RecordingWorld {
 };
 
 #ifndef _WIN32
-// A scratch folder, the file layer with the test clock, settings and panels.
+// A recorder on a scratch folder, the file layer with the test clock, settings and panels.
 class RecordingTest : public ::testing::Test {
  protected:
   std::string path(const char* ext) const { return dir + "/Data/261206_100005." + ext; }
@@ -89,6 +86,7 @@ class RecordingTest : public ::testing::Test {
   std::string dir = scratch.str();
   RecordingWorld world;
   TestFiles files{dir};
+  Recorder rec{files, world.sources()};
 };
 
 struct RunResult {
