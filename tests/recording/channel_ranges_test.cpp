@@ -33,8 +33,7 @@ TEST(ChannelRanges, GainsSignsReferencesAndOutOfTableInputs) {
       {8, 1, 1000005, 1, 2, 1, 1000009, 5 + 1000009 + 5, 1000009 - 5 - 5},  // one level only: B 1000009 is a number
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "channel " << c.channel << " K " << c.k << " B " << c.b << " Kadc " << c.kadc
-                                    << " gain " << c.gain << " referenced " << c.refK << " " << c.refB);
+    SCOPED_TRACE(testing::Message() << "case " << &c - cases);
     MeterSettings s;
     std::atomic<int32_t> gains[8] = {1, 1, 1, 1, 1, 1, 1, 1};
     if (c.channel >= 1 && c.channel <= 32) {

@@ -11,7 +11,7 @@ class ExportTest : public RecordingTest {
     world.recordThreeAndSeven();
     std::strcpy(world.settings.channelName[3], cp1251Of("Ток").c_str());
     std::strcpy(world.settings.channelName[7], "a;b\"c");
-      EXPECT_TRUE(rec.startRecording());
+    EXPECT_TRUE(rec.startRecording());
     const float rows[4] = {1.5f, -2.0f, 0.1f, 4.0f};
     rec.clearMarkerText();
     rec.addMarker(0.16f, 1, 5);

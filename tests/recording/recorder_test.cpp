@@ -34,59 +34,28 @@ class RecorderTest : public RecordingTest {
   const float row[1] = {1.0f};
 };
 
-TEST_F(RecorderTest, SampleFileHeaderAndRowsByOffset) {
-  // Every recorded panel gets a row column in panel order, also a second
-  // panel on the same channel; unflagged and hidden panels get none.
-  world.showOnPanel(1, 3, true);
-  world.showOnPanel(2, 7, true);
-  world.showOnPanel(3, 5, false);
-  world.showOnPanel(4, 9, true);
-  world.panels[3].visible = 0;
-  world.showOnPanel(5, 3, true);
-  world.settings.Ftime = 100;
-  world.settings.channelK[3] = 2.0f;
-  world.settings.channelB[3] = 1.0f;
-  world.settings.Kadc[7] = 1;
-  world.gains[1] = 10;
-  world.settings.channelK[7] = 1.0f;
-
-  ASSERT_TRUE(rec.startRecording());
-  const float tick[3] = {1.5f, -2.0f, 3.25f};
-  rec.appendRows(tick, 3);
-  rec.appendRows(tick, 0);  // a tick without rows writes nothing
-  rec.appendRows(tick, 3);
-  ASSERT_TRUE(rec.stopRecording());
-  rec.appendRows(tick, 3);  // after the stop nothing more lands
-
-  const std::string file = readFile(path("qmr"));
-  ASSERT_EQ(file.size(), 300u + 6 * 4);
-  const std::pair<size_t, std::string> layout[] = {
-      {0, padded("QUORMAFFS")}, {24, le(0)}, {28, le(0)},
-      {32, padded("SAMPLES_FORMAT")}, {56, le(20)}, {60, le(0)}, {64, le(7)}, {68, le(3)},
-      {72, le(10.0)}, {80, std::string("\x01\0\0\0", 4)},
-      {84, padded("CHANNELS_INFO_HEADER")}, {108, le(20)}, {112, le(0)}, {116, le(7)},
-      {120, le(-10.0)}, {128, le(10.0)},
-      {136, padded("CHANNELS_INFO")}, {160, le(int64_t{60})},
-      {168, le(3)}, {172, le(-19.0)}, {180, le(21.0)}, {188, le(7)}, {192, le(-1.0)}, {200, le(1.0)},
-      {208, le(3)}, {212, le(-19.0)}, {220, le(21.0)},
-      {228, padded("SAMPLES_RECORD_INFO")}, {252, le(8)}, {256, std::string(12, '\0')},
-      {268, padded("SAMPLES_RECORD")}, {292, std::string(8, '\xFF')},
-      {300, le(1.5f) + le(-2.0f) + le(3.25f) + le(1.5f) + le(-2.0f) + le(3.25f)}};
-  for (const auto& [at, bytes] : layout) EXPECT_EQ(file.substr(at, bytes.size()), bytes) << "offset " << at;
-}
-
-TEST_F(RecorderTest, DescriptionByteForByteWithMarkersAndClosing) {
-  // Channels 9 down to 1 on panels 1 to 9: the lists follow the panels.
+TEST_F(RecorderTest, SampleFileAndDescriptionByteForByte) {
+  // Channels 9 down to 1 on panels 1 to 9 and 9 again on panel 12: every
+  // recorded panel gets a row column and an entry in panel order; the
+  // unflagged panel 10 and the hidden panel 11 get none.
   const char* names[9] = {"U1", "Ток", "P3", "T4", "", "F6", "G7", "H8", "Z9"};
   std::vector<ExpectedChannel> expected;
-  for (int p = 1; p <= 9; ++p) {
-    const int c = 10 - p;
+  for (int p : {1, 2, 3, 4, 5, 6, 7, 8, 9, 12}) {
+    const int c = p == 12 ? 9 : 10 - p;
     world.showOnPanel(p, c, true);
     world.settings.channelK[c] = 1.0f;
     std::strcpy(world.settings.channelName[c], cp1251Of(names[c - 1]).c_str());
     expected.push_back({c, names[c - 1]});
   }
+  world.showOnPanel(10, 12, false);
+  world.showOnPanel(11, 13, true);
+  world.panels[10].visible = 0;
   world.settings.channelK[9] = 3.0f;  // widest: -30 .. 30
+  world.settings.channelK[7] = 2.0f;
+  world.settings.channelB[7] = 1.0f;
+  world.settings.Kadc[8] = 1;
+  world.gains[1] = 10;
+  world.settings.Ftime = 100;
   world.settings.CheckLabel = 1;
   world.settings.TimeType = 1;
   ASSERT_TRUE(rec.startRecording());
@@ -106,8 +75,8 @@ TEST_F(RecorderTest, DescriptionByteForByteWithMarkersAndClosing) {
   rec.addMarker(0.16f, 1, 0);
   rec.clearMarkerText();  // the tick empties the text before each block
   rec.addMarker(0.32f, 0, 0);
-  const float rows[9] = {};
-  rec.appendRows(rows, 9);
+  const float rows[10] = {1.5f, -2.0f, 3.25f};
+  rec.appendRows(rows, 10);
   std::string want = head + expectedMarker(1, "36007.500000", 4) + expectedMarker(0, "36007.500000", 31) +
                      expectedMarker(0, "0.320000", 0);
   // Entries as long as a float time allows, far more than one tick makes:
@@ -120,12 +89,28 @@ TEST_F(RecorderTest, DescriptionByteForByteWithMarkersAndClosing) {
       rec.addMarker(t, i & 1, i);
       if (checkLabel) want += expectedMarker(i & 1, std::to_string(static_cast<double>(t)).c_str(), i);
     }
-    rec.appendRows(rows, 9);
+    rec.appendRows(rows, 10);
   }
   world.settings.TimeType = 1;
   ASSERT_TRUE(rec.stopRecording());
+  rec.appendRows(rows, 10);  // after the stop nothing more lands
   EXPECT_EQ(readFile(path("sreccfg")), want + EXPECTED_CLOSING);
   EXPECT_EQ(modifiedTime(path("qmr")), afterHeader) << "clock time: back to the time the header was written";
+
+  const std::string file = readFile(path("qmr")), row = le(1.5f) + le(-2.0f) + le(3.25f) + std::string(28, '\0');
+  ASSERT_EQ(file.size(), 440u + 3 * 40);
+  const std::pair<size_t, std::string> layout[] = {
+      {0, padded("QUORMAFFS")}, {24, le(0)}, {28, le(0)},
+      {32, padded("SAMPLES_FORMAT")}, {56, le(20)}, {60, le(0)}, {64, le(7)}, {68, le(10)},
+      {72, le(10.0)}, {80, std::string("\x01\0\0\0", 4)},
+      {84, padded("CHANNELS_INFO_HEADER")}, {108, le(20)}, {112, le(0)}, {116, le(7)},
+      {120, le(-10.0)}, {128, le(10.0)},
+      {136, padded("CHANNELS_INFO")}, {160, le(int64_t{200})},
+      {168, le(9)}, {172, le(-30.0)}, {180, le(30.0)}, {188, le(8)}, {192, le(-1.0)}, {200, le(1.0)},
+      {208, le(7)}, {212, le(-19.0)}, {220, le(21.0)}, {348, le(9)}, {352, le(-30.0)}, {360, le(30.0)},
+      {368, padded("SAMPLES_RECORD_INFO")}, {392, le(8)}, {396, std::string(12, '\0')},
+      {408, padded("SAMPLES_RECORD")}, {432, std::string(8, '\xFF')}, {440, row + row + row}};
+  for (const auto& [at, bytes] : layout) EXPECT_EQ(file.substr(at, bytes.size()), bytes) << "offset " << at;
 }
 
 TEST_F(RecorderTest, FailedStartAndStopThenMidnightTimes) {
