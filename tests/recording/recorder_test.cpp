@@ -12,14 +12,8 @@ namespace {
 
 // The bytes of a value as the sample file holds it (literals: int is 32 bits).
 template <typename T>
-std::string le(T value) {
-  return std::string(reinterpret_cast<const char*>(&value), sizeof value);
-}
-
-std::string padded(std::string name) {
-  name.resize(24, ' ');
-  return name;
-}
+std::string le(T value) { return std::string(reinterpret_cast<const char*>(&value), sizeof value); }
+std::string padded(std::string name) { return name.append(24 - name.size(), ' '); }
 
 FileTime modifiedTime(const std::string& p) {
   struct stat st{};

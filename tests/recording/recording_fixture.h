@@ -14,7 +14,6 @@
 
 #include "panels/panel_table.h"
 #include "recording/recorder.h"
-#include "recording/recorder_files.h"
 #include "settings/cp1251.h"
 #include "settings/meter_settings.h"
 #include "test_files.h"
@@ -29,9 +28,7 @@ class TestFiles : public RecorderFiles {
   void close(FileHandle f) override { real().close(f); }
   bool getTimes(FileHandle f, FileTimes* t) override { return real().getTimes(f, t); }
   bool setTimes(FileHandle f, const FileTimes& t) override { return real().setTimes(f, t); }
-  bool currentDirectory(char* b, size_t n) override {
-    return dir_.size() < n && std::memcpy(b, dir_.c_str(), dir_.size() + 1);
-  }
+  bool currentDirectory(char* b, size_t n) override { return dir_.size() < n && std::strcpy(b, dir_.c_str()); }
   void createDirectory(const char* p) override { real().createDirectory(p); }
   ClockTime localTime() override { return local; }
   ClockTime universalTime() override { return utc; }
