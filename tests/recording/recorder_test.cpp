@@ -18,8 +18,7 @@ std::string padded(std::string name) { return name.append(24 - name.size(), ' ')
 FileTime modifiedTime(const std::string& p) {
   struct stat st{};
   ::stat(p.c_str(), &st);
-  return (static_cast<uint64_t>(st.st_mtim.tv_sec) + 11644473600ull) * 10000000ull +
-         static_cast<uint64_t>(st.st_mtim.tv_nsec) / 100;
+  return (st.st_mtim.tv_sec + 11644473600ull) * 10000000ull + static_cast<uint64_t>(st.st_mtim.tv_nsec) / 100;
 }
 
 class RecorderTest : public RecordingTest {
@@ -50,8 +49,7 @@ TEST_F(RecorderTest, SampleFileAndDescriptionByteForByte) {
   world.settings.Kadc[8] = 1;
   world.gains[1] = 10;
   world.settings.Ftime = 100;
-  world.settings.CheckLabel = 1;
-  world.settings.TimeType = 1;
+  world.settings.CheckLabel = world.settings.TimeType = 1;
   ASSERT_TRUE(rec.startRecording());
   const FileTime afterHeader = modifiedTime(path("qmr"));
   struct timespec pause = {0, 20 * 1000 * 1000};

@@ -50,9 +50,7 @@ inline std::string cp1251Of(const std::string& utf8) { return utf8ToCp1251(utf8)
 
 // Settings and 32 panels for one recorder under test.
 struct RecordingWorld {
-  RecordingWorld() {
-    for (int i = 0; i < PANEL_COUNT; ++i) table[i] = &panels[i];
-  }
+  RecordingWorld() { for (int i = 0; i < PANEL_COUNT; ++i) table[i] = &panels[i]; }
   void showOnPanel(int position, int channel, bool recorded) {
     panels[position - 1].channel = channel;
     panels[position - 1].visible = 1;
