@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 
 #include <ctime>
-#include <vector>
 
 #include "expected_description.h"
 #include "recording/recording_format.h"
@@ -21,11 +20,7 @@ FileTime modifiedTime(const std::string& p) {
   return (st.st_mtim.tv_sec + 11644473600ull) * 10000000ull + static_cast<uint64_t>(st.st_mtim.tv_nsec) / 100;
 }
 
-class RecorderTest : public RecordingTest {
- protected:
-  size_t sampleSize() const { return readFile(path("qmr")).size(); }
-  const float row[1] = {1.0f};
-};
+using RecorderTest = RecordingTest;
 
 TEST_F(RecorderTest, SampleFileAndDescriptionByteForByte) {
   // Channels 9 down to 1 on panels 1 to 9 and 9 again on panel 12: every
@@ -107,6 +102,7 @@ TEST_F(RecorderTest, SampleFileAndDescriptionByteForByte) {
 
 TEST_F(RecorderTest, FailedStartAndStopThenMidnightTimes) {
   world.showOnPanel(1, 1, true);
+  const float row[1] = {1.0f};
   for (const char* failing : {".qmr", ".sreccfg"}) {
     SCOPED_TRACE(failing);
     files.failCreate = failing;
@@ -115,7 +111,7 @@ TEST_F(RecorderTest, FailedStartAndStopThenMidnightTimes) {
     rec.appendRows(row, 1);  // an idle recorder writes nothing
   }
   EXPECT_FALSE(std::filesystem::exists(path("sreccfg")));
-  EXPECT_EQ(sampleSize(), 260u) << "the sample file made before the failure stays";
+  EXPECT_EQ(readFile(path("qmr")).size(), 260u) << "the sample file made before the failure stays";
 
   files.failCreate = nullptr;
   ASSERT_TRUE(rec.startRecording());
@@ -125,7 +121,7 @@ TEST_F(RecorderTest, FailedStartAndStopThenMidnightTimes) {
   EXPECT_FALSE(rec.stopRecording());
   EXPECT_TRUE(rec.isRecording());
   rec.appendRows(row, 1);
-  EXPECT_EQ(sampleSize(), 264u) << "rows keep going to the sample file";
+  EXPECT_EQ(readFile(path("qmr")).size(), 264u) << "rows keep going to the sample file";
   EXPECT_EQ(readFile(path("sreccfg")), head);
   files.failOpen = nullptr;
   for (int stop = 0; stop < 2; ++stop) {  // the second stop finds the recorder idle and changes nothing
