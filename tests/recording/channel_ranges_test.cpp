@@ -36,15 +36,13 @@ TEST(ChannelRanges, GainsSignsReferencesAndOutOfTableInputs) {
     SCOPED_TRACE(testing::Message() << "case " << &c - cases);
     MeterSettings s;
     std::atomic<int32_t> gains[8] = {1, 1, 1, 1, 1, 1, 1, 1};
-    if (c.channel >= 1 && c.channel <= 32) {
-      s.channelK[c.channel] = c.k;
-      s.channelB[c.channel] = c.b;
-      s.Kadc[c.channel] = c.kadc;
-    }
-    if (c.b > 1000000 && c.b <= 1000032) {
-      s.channelK[static_cast<int>(c.b) - 1000000] = c.refK;
-      s.channelB[static_cast<int>(c.b) - 1000000] = c.refB;
-    }
+    const int n = c.channel >= 1 && c.channel <= 32 ? c.channel : 0;  // slot 0 belongs to no channel
+    const int ref = c.b > 1000000 && c.b <= 1000032 ? static_cast<int>(c.b) - 1000000 : 0;
+    s.channelK[n] = c.k;
+    s.channelB[n] = c.b;
+    s.Kadc[n] = c.kadc;
+    s.channelK[ref] = c.refK;
+    s.channelB[ref] = c.refB;
     if (c.kadc >= 0 && c.kadc < 8) gains[c.kadc] = c.gain;
     EXPECT_EQ(channelRangeHigh(s, gains, c.channel), c.high);
     EXPECT_EQ(channelRangeLow(s, gains, c.channel), c.low);

@@ -133,9 +133,7 @@ TEST_F(RecorderTest, FailedStartAndStopThenMidnightTimes) {
       << "local 10:00, UTC 07:00: local midnight is 21:00 UTC";
 
   TestFiles deep(dir + "/" + std::string(600, 'x'));  // path longer than the recorder keeps
-  Recorder rec2(deep, world.sources());
-  EXPECT_FALSE(rec2.startRecording());
-  EXPECT_FALSE(rec2.isRecording());
+  EXPECT_FALSE(Recorder(deep, world.sources()).startRecording());
 }
 
 TEST(RecordingFormat, MidnightForEveryOffset) {

@@ -16,7 +16,6 @@ HANDLE heldByAReader(const std::string& path) {
 
 TEST(RecorderWin, RecordsThroughTheKernelFileApi) {
   ScratchDir scratch{true};
-  const std::string dir = scratch.str();
   RecordingWorld world;
   world.recordThreeAndSeven();
   Recorder rec(platformRecorderFiles(), world.sources());
@@ -26,7 +25,7 @@ TEST(RecorderWin, RecordsThroughTheKernelFileApi) {
   const float row[2] = {1.5f, 2.5f};
   rec.appendRows(row, 2);
 
-  // The recorder opens its files without sharing: a held file is skipped, not forced.
+  // The recorder opens its files without sharing: one a reader holds, even sharing it, is skipped, not forced.
   HANDLE held = heldByAReader(qmr);
   rec.appendRows(row, 2);
   CloseHandle(held);
@@ -46,8 +45,8 @@ TEST(RecorderWin, RecordsThroughTheKernelFileApi) {
   EXPECT_EQ(((uint64_t{local.dwHighDateTime} << 32) | local.dwLowDateTime) % FILE_TIME_TICKS_PER_DAY, 0u);
 
   // The export tool reads the pair (cmd.exe drops the outer quotes).
-  const std::string csv = dir + "\\out.csv";
-  EXPECT_EQ(std::system(("\"\"" + std::string(SKALENOR_EXPORT_EXE) + "\" \"" + qmr + "\" \"" + csv + "\"\"").c_str()), 0);
+  const std::string csv = scratch.str() + "\\out.csv";
+  EXPECT_EQ(std::system(("\"\"" SKALENOR_EXPORT_EXE "\" \"" + qmr + "\" \"" + csv + "\"\"").c_str()), 0);
   EXPECT_EQ(readFile(csv), "\xEF\xBB\xBFtime_s,3:,7:\r\n0.1,1.5,2.5\r\n0.2,1.5,2.5\r\n");
 }
 

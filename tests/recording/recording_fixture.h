@@ -2,10 +2,6 @@
 // and settings, and (natively) the export tool.
 #pragma once
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -34,10 +30,8 @@ class TestFiles : public RecorderFiles {
   ClockTime universalTime() override { return utc; }
   char pathSeparator() const override { return '/'; }
 
-  ClockTime local{2026, 12, 6, 10, 0, 5, 0};
-  ClockTime utc{2026, 12, 6, 7, 0, 5, 0};
-  const char* failCreate = nullptr;  // path suffix whose creation fails
-  const char* failOpen = nullptr;    // path suffix whose reopening fails
+  ClockTime local{2026, 12, 6, 10, 0, 5, 0}, utc{2026, 12, 6, 7, 0, 5, 0};
+  const char *failCreate = nullptr, *failOpen = nullptr;  // path suffixes whose creation, reopening fails
 
  private:
   static RecorderFiles& real() { return platformRecorderFiles(); }
@@ -72,6 +66,8 @@ struct RecordingWorld {
 };
 
 #ifndef _WIN32
+#include <sys/wait.h>
+
 // A recorder on a scratch folder, the file layer with the test clock, settings and panels.
 class RecordingTest : public ::testing::Test {
  protected:
