@@ -4,94 +4,61 @@
 
 namespace {
 
-class ExportTest : public ::testing::Test {
- protected:
-
-  // Channels 3 "Ток" and 7 (a name that needs quoting), two rows, two markers.
-  std::string record(bool stop) {
-    world.recordThreeAndSeven();
-    std::strcpy(world.settings.channelName[3], cp1251Of("Ток").c_str());
-    std::strcpy(world.settings.channelName[7], "a;b\"c");
-    Recorder rec(files, world.sources());
-    EXPECT_TRUE(rec.startRecording());
-    const float rows[4] = {1.5f, -2.0f, 0.1f, 4.0f};
-    rec.clearMarkerText();
-    rec.addMarker(0.16f, 1, 5);
-    rec.addMarker(0.32f, 0, 5);
-    rec.appendRows(rows, 4);
-    if (stop) EXPECT_TRUE(rec.stopRecording());
-    return rec.samplePath();
-  }
-
-  ScratchDir scratch;
-  std::string dir = scratch.str();
-  RecordingWorld world;
-  TestFiles files{dir};
-};
+using ExportTest = RecordingTest;
 
 const std::string BOM = "\xEF\xBB\xBF";
 const std::string ROWS = "0.1,1.5,-2\r\n0.2,0.1,4\r\n";
 const std::string CSV = BOM + "time_s,3:Ток,\"7:a;b\"\"c\"\r\n" + ROWS;
 
-TEST_F(ExportTest, CsvOfARecordingWithOptions) {
-  std::string qmr = record(true);
-
-  RunResult plain = runExport(dir, "'" + qmr + "'");
-  EXPECT_EQ(plain.exitCode, 0);
-  EXPECT_EQ(plain.err, "");
-  EXPECT_EQ(plain.out, CSV);
-
-  RunResult all = runExport(dir, "--delimiter ';' --decimal-comma --markers '" + qmr + "'");
-  EXPECT_EQ(all.exitCode, 0);
-  EXPECT_EQ(all.out, BOM +
-                         "time_s;3:Ток;\"7:a;b\"\"c\"\r\n"
-                         "0,1;1,5;-2\r\n"
-                         "0,2;0,1;4\r\n"
-                         "\r\n"
-                         "time_s;type;output\r\n"
-                         "0,16;1;5\r\n"
-                         "0,32;0;5\r\n");
-
-  RunResult toFile = runExport(dir, "--markers '" + qmr + "' '" + dir + "/out.csv'");
-  EXPECT_EQ(toFile.exitCode, 0);
-  EXPECT_EQ(toFile.out, "");
-  EXPECT_EQ(readFile(dir + "/out.csv"), CSV + "\r\ntime_s,type,output\r\n0.16,1,5\r\n0.32,0,5\r\n");
-}
-
-TEST_F(ExportTest, InterruptedRecordingIsReadWithWarnings) {
-  std::string qmr = record(false);  // never stopped: no closing text
-  std::ofstream(qmr, std::ios::binary | std::ios::app).write("\x01\x02\x03\x04\x05", 5);  // a row cut short
+TEST_F(ExportTest, CsvWithOptionsInterruptedRecordingsAndRefusedFiles) {
+  // Channels 3 "Ток" and 7 (a name that needs quoting), two rows, two markers.
+  world.recordThreeAndSeven();
+  std::strcpy(world.settings.channelName[3], cp1251Of("Ток").c_str());
+  std::strcpy(world.settings.channelName[7], "a;b\"c");
+  ASSERT_TRUE(rec.startRecording());
+  const float rows[4] = {1.5f, -2.0f, 0.1f, 4.0f};
+  rec.clearMarkerText();
+  rec.addMarker(0.16f, 1, 5);
+  rec.addMarker(0.32f, 0, 5);
+  rec.appendRows(rows, 4);
+  ASSERT_TRUE(rec.stopRecording());
+  const std::string qmr = path("qmr"), cfg = path("sreccfg"), bytes = readFile(qmr);
   RunResult r = runExport(dir, "'" + qmr + "'");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out + r.err, CSV);
+
+  r = runExport(dir, "--delimiter ';' --decimal-comma --markers '" + qmr + "' '" + dir + "/out.csv'");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(readFile(dir + "/out.csv"), BOM + "time_s;3:Ток;\"7:a;b\"\"c\"\r\n0,1;1,5;-2\r\n0,2;0,1;4\r\n\r\n"
+                                              "time_s;type;output\r\n0,16;1;5\r\n0,32;0;5\r\n");
+  EXPECT_NE(runExport(dir, "--delimiter ab '" + qmr + "'").exitCode, 0);
+
+  writeFile(dir + "/notes.qmr", "QUORMAFFS is not enough\n");
+  writeFile(dir + "/short.qmr", bytes.substr(0, 250));
+  writeFile(dir + "/bad.qmr", bytes.substr(0, 160) + "\x3C" + bytes.substr(161));  // entry block size != 20 * count
+  for (const char* name : {"notes.qmr", "bad.qmr", "short.qmr", "missing.qmr"}) {
+    SCOPED_TRACE(name);
+    r = runExport(dir, "'" + dir + "/" + name + "'");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(name[0] == 'm' ? "cannot open" : "not a recording"), std::string::npos) << r.err;
+  }
+
+  // Killed while recording: no closing text, a row cut short.
+  std::filesystem::resize_file(cfg, std::filesystem::file_size(cfg) - 19);  // the closing text
+  writeFile(qmr, bytes + "\x01\x02\x03\x04\x05");
+  r = runExport(dir, "'" + qmr + "'");
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, CSV);
   EXPECT_NE(r.err.find("warning: sample file ends with a partial row"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("warning: description has no closing part"), std::string::npos) << r.err;
 
-  std::remove((dir + "/Data/261206_100005.sreccfg").c_str());
+  std::remove(cfg.c_str());
   r = runExport(dir, "'" + qmr + "'");
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, BOM + "time_s,3:,7:\r\n" + ROWS);
   EXPECT_NE(r.err.find("warning: no description"), std::string::npos) << r.err;
-}
-
-TEST_F(ExportTest, NonRecordingsAreRefused) {
-  std::ofstream(dir + "/notes.qmr") << "QUORMAFFS is not enough\n";
-  std::string qmr = record(true);
-  std::string bytes = readFile(qmr);
-  bytes[68] = 3;  // channel count that disagrees with the entry size
-  std::ofstream(dir + "/bad.qmr", std::ios::binary) << bytes;
-  std::ofstream(dir + "/short.qmr", std::ios::binary) << bytes.substr(0, 250);
-  const std::pair<const char*, const char*> cases[] = {
-      {"notes.qmr", "not a recording"}, {"bad.qmr", "not a recording"},
-      {"short.qmr", "not a recording"}, {"missing.qmr", "cannot open"}};
-  for (const auto& [name, error] : cases) {
-    SCOPED_TRACE(name);
-    RunResult r = runExport(dir, "'" + dir + "/" + name + "'");
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, "");
-    EXPECT_NE(r.err.find(error), std::string::npos) << r.err;
-  }
-  EXPECT_NE(runExport(dir, "--delimiter ab '" + qmr + "'").exitCode, 0);
 }
 
 }  // namespace

@@ -2,9 +2,7 @@
 // and settings, and (natively) the export tool.
 #pragma once
 
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -12,7 +10,6 @@
 
 #include "panels/panel_table.h"
 #include "recording/recorder.h"
-#include "recording/recorder_files.h"
 #include "settings/cp1251.h"
 #include "settings/meter_settings.h"
 #include "test_files.h"
@@ -20,40 +17,25 @@
 class TestFiles : public RecorderFiles {
  public:
   explicit TestFiles(std::string dir) : dir_(std::move(dir)) {}
-  FileHandle createNew(const char* path) override {
-    if (failCreate && endsWith(path, failCreate)) return NO_FILE;
-    return real().createNew(path);
-  }
-  FileHandle openExisting(const char* path) override {
-    if (failOpen && endsWith(path, failOpen)) return NO_FILE;
-    return real().openExisting(path);
-  }
+  FileHandle createNew(const char* p) override { return fails(p, failCreate) ? NO_FILE : real().createNew(p); }
+  FileHandle openExisting(const char* p) override { return fails(p, failOpen) ? NO_FILE : real().openExisting(p); }
   bool seekToEnd(FileHandle f) override { return real().seekToEnd(f); }
   bool write(FileHandle f, const void* d, uint32_t n) override { return real().write(f, d, n); }
   void close(FileHandle f) override { real().close(f); }
   bool getTimes(FileHandle f, FileTimes* t) override { return real().getTimes(f, t); }
   bool setTimes(FileHandle f, const FileTimes& t) override { return real().setTimes(f, t); }
-  bool currentDirectory(char* b, size_t n) override {
-    if (dir_.size() + 1 > n) return false;
-    std::memcpy(b, dir_.c_str(), dir_.size() + 1);
-    return true;
-  }
+  bool currentDirectory(char* b, size_t n) override { return dir_.size() < n && std::strcpy(b, dir_.c_str()); }
   void createDirectory(const char* p) override { real().createDirectory(p); }
   ClockTime localTime() override { return local; }
   ClockTime universalTime() override { return utc; }
   char pathSeparator() const override { return '/'; }
 
-  ClockTime local{2026, 12, 6, 10, 0, 5, 0};
-  ClockTime utc{2026, 12, 6, 7, 0, 5, 0};
-  const char* failCreate = nullptr;  // path suffix whose creation fails
-  const char* failOpen = nullptr;    // path suffix whose reopening fails
+  ClockTime local{2026, 12, 6, 10, 0, 5, 0}, utc{2026, 12, 6, 7, 0, 5, 0};
+  const char *failCreate = nullptr, *failOpen = nullptr;  // path suffixes whose creation, reopening fails
 
  private:
   static RecorderFiles& real() { return platformRecorderFiles(); }
-  static bool endsWith(const char* s, const char* tail) {
-    size_t a = std::strlen(s), b = std::strlen(tail);
-    return a >= b && std::strcmp(s + a - b, tail) == 0;
-  }
+  static bool fails(const std::string& path, const char* tail) { return tail && path.ends_with(tail); }
   std::string dir_;
 };
 
@@ -62,12 +44,7 @@ inline std::string cp1251Of(const std::string& utf8) { return utf8ToCp1251(utf8)
 
 // Settings and 32 panels for one recorder under test.
 struct RecordingWorld {
-  RecordingWorld() {
-    for (int i = 0; i < PANEL_COUNT; ++i) {
-      panels[i].visible = 0;
-      table[i] = &panels[i];
-    }
-  }
+  RecordingWorld() { for (int i = 0; i < PANEL_COUNT; ++i) table[i] = &panels[i]; }
   void showOnPanel(int position, int channel, bool recorded) {
     panels[position - 1].channel = channel;
     panels[position - 1].visible = 1;
@@ -89,6 +66,20 @@ struct RecordingWorld {
 };
 
 #ifndef _WIN32
+#include <sys/wait.h>
+
+// A recorder on a scratch folder, the file layer with the test clock, settings and panels.
+class RecordingTest : public ::testing::Test {
+ protected:
+  std::string path(const char* ext) const { return dir + "/Data/261206_100005." + ext; }
+
+  ScratchDir scratch;
+  std::string dir = scratch.str();
+  RecordingWorld world;
+  TestFiles files{dir};
+  Recorder rec{files, world.sources()};
+};
+
 struct RunResult {
   int exitCode = -1;
   std::string out, err;
