@@ -1,24 +1,20 @@
 // The channel settings dialog's rules: field texts in, settings out.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
 
 #include "panels/channel_settings.h"
 
-TEST(ChannelSettings, FieldsAndKeypad) {
-  EXPECT_EQ(formatB(1000007.0f), "K07");
-  EXPECT_EQ(formatB(1000000.0f), "1e+06");  // the base itself and 33 are numbers
-  EXPECT_EQ(formatB(1000033.0f), "1.00003e+06");
-  EXPECT_EQ(formatB(-2.5f), "-2.5");
-  EXPECT_EQ(formatK(0.001f), "0.001");
-  EXPECT_EQ(formatLimit(12.5f), "12.5");
-  std::string typed;
-  for (char key : std::string("123456789")) typed = keypadAppend(typed, key);
-  EXPECT_EQ(typed, "12345678");
-  EXPECT_EQ(keypadAppend("1.-", '.'), "1.-.");  // the keypad does not check
-  EXPECT_EQ(keypadBackspace(""), "");
-  EXPECT_EQ(keypadBackspace("12"), "1");
+TEST(ChannelSettings, FieldsKeypadAndLimits) {
+  const std::pair<std::string, std::string> texts[] = {
+      {formatB(1000007.0f), "K07"},  {formatB(1000000.0f), "1e+06"},  // the base itself and 33 are numbers
+      {formatB(1000033.0f), "1.00003e+06"}, {formatB(-2.5f), "-2.5"}, {formatK(0.001f), "0.001"},
+      {formatLimit(12.5f), "12.5"}, {keypadAppend("1234567", '8'), "12345678"},
+      {keypadAppend("12345678", '9'), "12345678"}, {keypadAppend("1.-", '.'), "1.-."},  // the keypad does not check
+      {keypadBackspace(""), ""}, {keypadBackspace("12"), "1"}, {formatLimit(readLimit("4.5", true)), "4.5"},
+      {formatLimit(readLimit("4.5", false)), "0"}, {formatLimit(readLimit("--", true)), "0"},
+  };
+  for (const auto& [got, want] : texts) EXPECT_EQ(got, want);
 }
 
 TEST(ChannelSettings, OkReadsEveryFieldOrKeepsTheOldValue) {
@@ -37,7 +33,7 @@ TEST(ChannelSettings, OkReadsEveryFieldOrKeepsTheOldValue) {
       {"1.5e1", "K07", "100", "ok", 15, 1000007, 200, "ok", true},
       {"2", "K7", "400000", "ok", 2, 1000007, 360000, "ok", true},
       {"2", "K", "360000", "", 2, 3, 360000, "", false},        // "K" naming no channel: B kept
-      {"2", "K33", "12.5", "", 2, 3, 200, "", false},
+      {"2", "K33", "25.5", "", 2, 3, 200, "", false},
       {"2", "K00", "99999999999999", "", 2, 3, 360000, "", false},
       {"2", "k07", "201", "", 2, 3, 201, "", false},            // only the capital K is a reference
       {"2", "-0.25", "0", "", 2, -0.25f, 200, "", true},
@@ -60,21 +56,15 @@ TEST(ChannelSettings, OkReadsEveryFieldOrKeepsTheOldValue) {
     EXPECT_EQ(s->Kadc[5], 3);  // no gain button checked
     EXPECT_EQ(s->channelK[4], 0);  // other channels untouched
   }
+  // A checked gain button is stored; fields left as shown keep values "%g" cannot show in full.
   auto s = std::make_unique<MeterSettings>();
-  applyChannelForm(*s, 1, ChannelForm{2, "1", "0", "", "", "500", 0, "", ""});
-  EXPECT_EQ(s->Kadc[1], 2);
-  // Fields left as shown keep values "%g" cannot show in full.
   s->channelK[1] = 1.2345678f;
   s->channelB[1] = 1000033.0f;
-  ChannelForm untouched{0, formatK(1.2345678f), formatB(1000033.0f), "", "", "500", 0, "", ""};
-  untouched.shownK = untouched.k;
-  untouched.shownB = untouched.b;
+  const ChannelForm untouched{2, formatK(1.2345678f), formatB(1000033.0f), "", "", "500", 0,
+                              formatK(1.2345678f), formatB(1000033.0f)};
   EXPECT_FALSE(applyChannelForm(*s, 1, untouched));
+  EXPECT_EQ(s->Kadc[1], 2);
   EXPECT_EQ(s->channelK[1], 1.2345678f);
   EXPECT_EQ(s->channelB[1], 1000033.0f);
   EXPECT_FALSE(applyChannelForm(*s, 33, ChannelForm{}));
-
-  EXPECT_EQ(readLimit("4.5", true), 4.5f);
-  EXPECT_EQ(readLimit("4.5", false), 0.0f);
-  EXPECT_EQ(readLimit("--", true), 0.0f);
 }
