@@ -18,15 +18,14 @@ TEST(ChannelSettings, FieldsKeypadAndLimits) {
 }
 
 TEST(ChannelSettings, OkReadsEveryFieldOrKeepsTheOldValue) {
-  struct Case {
+  // Old values: K 2, B 3.
+  const struct {
     const char *k, *b, *interval, *name;
     float wantK, wantB;
     int32_t wantInterval;
     const char* wantName;
     bool changed;
-  };
-  // Old values: K 2, B 3.
-  const Case cases[] = {
+  } cases[] = {
       {"2", "3", "500", "abc", 2, 3, 500, "abc", false},
       {"", "", "", "", 2, 3, 200, "", false},                 // empty: K and B kept, interval 200
       {"x", "?", "-5", "abcdefgh", 2, 3, 200, "abcdef", false},  // unreadable; name cut to 6
@@ -39,7 +38,7 @@ TEST(ChannelSettings, OkReadsEveryFieldOrKeepsTheOldValue) {
       {"2", "-0.25", "0", "", 2, -0.25f, 200, "", true},
       {"2", "K123", "1", "", 2, 1000012, 200, "", true},        // two digits at most
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.k) + " | " + c.b + " | " + c.interval);
     auto s = std::make_unique<MeterSettings>();
     s->channelK[5] = 2;
