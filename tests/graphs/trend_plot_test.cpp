@@ -2,21 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
+#include <string>
 
 #include "graphs/plot_geometry.h"
 #include "graphs/plot_labels.h"
 
 namespace {
 
-std::unique_ptr<TrendPlot> plotOver(double low, double high) {
+// Every trace over low..high, curves 300 pixels high, the view at a zoom step around a centre.
+std::unique_ptr<TrendPlot> plotOver(double low, double high, int step, double centre) {
   auto p = std::make_unique<TrendPlot>();
-  for (auto& r : p->channelRange) {
-    r[0] = low;
-    r[1] = high;
-  }
-  p->plotArea = {40, 30, 640, 330};  // 300 pixels high
+  for (auto& r : p->channelRange) r[0] = low, r[1] = high;
+  p->plotArea = {40, 30, 640, 330};
+  p->zoomStep = step;
+  p->viewCentre = centre;
+  p->updateView();
   return p;
 }
 
@@ -25,26 +26,19 @@ std::unique_ptr<TrendPlot> plotOver(double low, double high) {
 // Each step's scroll range; the centre snaps to a scroll step (500 at step 0)
 // and the trace shows 1/F of its range around it.
 TEST(TrendPlot, ViewCentresPerZoomStep) {
-  struct Case {
+  const struct {
     int step;
     double centreIn;
     int max, position;
     double centre, low, high;
   } cases[] = {
-      {0, 123, 0, 0, 500, -10, 10},
-      {1, 750, 4, 0, 750, 0, 10},
-      {1, 600, 4, 1, 625, -2.5, 7.5},
-      {1, 250, 4, 4, 250, -10, 0},
-      {1, -1e300, 4, 4, 250, -10, 0},
-      {2, 500, 16, 8, 500, -2, 2},
+      {0, 123, 0, 0, 500, -10, 10},   {1, 750, 4, 0, 750, 0, 10},       {1, 600, 4, 1, 625, -2.5, 7.5},
+      {1, 250, 4, 4, 250, -10, 0},    {1, -1e300, 4, 4, 250, -10, 0},   {2, 500, 16, 8, 500, -2, 2},
       {9, 1e9, 3996, 0, 999.5, 9.98, 10},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.centreIn);
-    auto p = plotOver(-10, 10);
-    p->zoomStep = c.step;
-    p->viewCentre = c.centreIn;
-    p->updateView();
+    auto p = plotOver(-10, 10, c.step, c.centreIn);
     EXPECT_EQ(p->vScrollMax, c.max);
     EXPECT_EQ(p->scrollPosition(), c.position);
     EXPECT_DOUBLE_EQ(p->viewCentre, c.centre);
@@ -53,8 +47,9 @@ TEST(TrendPlot, ViewCentresPerZoomStep) {
   }
 }
 
+// At x5 (positions 0..16): position before, request, thumb, position after, whether anything changed.
 TEST(TrendPlot, ScrollRequests) {
-  struct Case {
+  const struct {
     int position, request, thumb, after;
     bool changes;
   } cases[] = {
@@ -62,12 +57,9 @@ TEST(TrendPlot, ScrollRequests) {
       {3, SCROLL_PAGE_UP, 0, 0, true},       {11, SCROLL_PAGE_DOWN, 0, 15, true}, {12, SCROLL_PAGE_DOWN, 0, 16, true},
       {3, SCROLL_THUMB_TRACK, 13, 13, true}, {3, SCROLL_THUMB_POSITION, 9, 3, false},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.position * 100 + c.request);
-    auto p = plotOver(0, 1);
-    p->zoomStep = 2;  // x5: positions 0..16
-    p->viewCentre = (18 - c.position) * 1000.0 / 20;
-    p->updateView();
+    auto p = plotOver(0, 1, 2, (18 - c.position) * 1000.0 / 20);
     ASSERT_EQ(p->scrollPosition(), c.position);
     EXPECT_EQ(p->scroll(c.request, c.thumb), c.changes);
     EXPECT_EQ(p->scrollPosition(), c.after);
@@ -77,7 +69,7 @@ TEST(TrendPlot, ScrollRequests) {
 // A dragged rectangle picks the largest factor whose magnification stays below
 // the height ratio; short drags do nothing; undo walks back.
 TEST(TrendPlot, ZoomChoiceAndUndo) {
-  struct Case {
+  const struct {
     int from, x0, y0, x1, y1;
     int step;
     double centre;
@@ -90,11 +82,9 @@ TEST(TrendPlot, ZoomChoiceAndUndo) {
       {9, 100, 100, 300, 110, 9, 500},  // nothing beyond x1000
       {1, 100, 30, 300, 330, 1, 500},   // the whole height at x2: no change
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.x1 * 1000 + c.y1);
-    auto p = plotOver(-10, 10);
-    p->zoomStep = c.from;
-    p->updateView();
+    auto p = plotOver(-10, 10, c.from, 500);
     p->buttonDown(c.x0, c.y0);
     p->mouseMove(true, c.x1, c.y1);
     p->buttonUp(c.x1, c.y1);
@@ -109,7 +99,7 @@ TEST(TrendPlot, ZoomChoiceAndUndo) {
     EXPECT_FALSE(p->undo(100, 200));
   }
   // Presses outside the curve band start no drag; a graph reopened zoomed undoes to the whole range.
-  auto p = plotOver(-10, 10);
+  auto p = plotOver(-10, 10, 0, 500);
   p->buttonDown(42, 100);
   p->buttonDown(100, 29);
   EXPECT_EQ(p->mouseMove(true, 200, 200).count, 0);
@@ -119,34 +109,31 @@ TEST(TrendPlot, ZoomChoiceAndUndo) {
   EXPECT_EQ(p->viewCentre, 500);
 }
 
-TEST(PlotLabels, ValueAndTimeTexts) {
-  struct Case {
+// The five value labels bottom to top; a name with format directives is shown as it is.
+TEST(PlotLabels, ValueTexts) {
+  const struct {
     double low, high;
-    const char* texts[5];
+    const char *name, *unit, *texts;
   } cases[] = {
-      {-10, 10, {"-10", "-5", "0", "5", "\xC4\xE0\xE2,\xE0\xF2\xEC 10"}},
-      {-1e-9, 3e-9, {"0", "0", "0", "0", "\xC4\xE0\xE2,\xE0\xF2\xEC 0"}},
-      {0.25, 1.25, {"0.25", "0.5", "0.75", "1", "\xC4\xE0\xE2,\xE0\xF2\xEC 1.25"}},
+      {-10, 10, "\xC4\xE0\xE2", "\xE0\xF2\xEC", "-10|-5|0|5|\xC4\xE0\xE2,\xE0\xF2\xEC 10"},
+      {-1e-9, 3e-9, "\xC4\xE0\xE2", "\xE0\xF2\xEC", "0|0|0|0|\xC4\xE0\xE2,\xE0\xF2\xEC 0"},
+      {0.25, 1.25, "", "", "0.25|0.5|0.75|1|, 1.25"},
+      {0, 1, "%s%n", "%d", "0|0.25|0.5|0.75|%s%n,%d 1"},
   };
-  for (const Case& c : cases) {
-    const ValueLabels l = valueLabels(c.low, c.high, "\xC4\xE0\xE2", "\xE0\xF2\xEC");
-    for (int i = 0; i < 5; ++i) EXPECT_STREQ(l.text[i], c.texts[i]) << i;
+  for (const auto& c : cases) {
+    const ValueLabels l = valueLabels(c.low, c.high, c.name, c.unit);
+    EXPECT_EQ(std::string(l.text[0]) + "|" + l.text[1] + "|" + l.text[2] + "|" + l.text[3] + "|" + l.text[4], c.texts);
   }
-  // A name with format directives is shown as it is.
-  EXPECT_STREQ(valueLabels(0, 1, "%s%n", "%d").text[4], "%s%n,%d 1");
-  char t[8];
-  timeLabelText(0, 5, t);
-  EXPECT_STREQ(t, "00:05");
 }
 
 // Values to rows, limit hatching and label places at the edges of the band.
 TEST(PlotGeometry, RowsHatchAndLabelPlaces) {
-  struct Case {
+  const struct {
     double v, low, high;
     int y, row;
   } rows[] = {{0, -10, 10, 200, 200}, {10, -10, 10, 100, 100}, {11, -10, 10, 99, 90},
               {-1e30, -10, 10, 301, 1000000}, {3, 2, 2, 200, 200}};
-  for (const Case& c : rows) {
+  for (const auto& c : rows) {
     EXPECT_EQ(valueToY(c.v, c.low, c.high, 100, 300), c.y) << c.v;
     EXPECT_EQ(valueToRow(c.v, c.low, c.high, 100, 300), c.row) << c.v;
   }

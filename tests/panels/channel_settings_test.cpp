@@ -1,49 +1,44 @@
 // The channel settings dialog's rules: field texts in, settings out.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
 
 #include "panels/channel_settings.h"
 
-TEST(ChannelSettings, FieldsAndKeypad) {
-  EXPECT_EQ(formatB(1000007.0f), "K07");
-  EXPECT_EQ(formatB(1000000.0f), "1e+06");  // the base itself and 33 are numbers
-  EXPECT_EQ(formatB(1000033.0f), "1.00003e+06");
-  EXPECT_EQ(formatB(-2.5f), "-2.5");
-  EXPECT_EQ(formatK(0.001f), "0.001");
-  EXPECT_EQ(formatLimit(12.5f), "12.5");
-  std::string typed;
-  for (char key : std::string("123456789")) typed = keypadAppend(typed, key);
-  EXPECT_EQ(typed, "12345678");
-  EXPECT_EQ(keypadAppend("1.-", '.'), "1.-.");  // the keypad does not check
-  EXPECT_EQ(keypadBackspace(""), "");
-  EXPECT_EQ(keypadBackspace("12"), "1");
+TEST(ChannelSettings, FieldsKeypadAndLimits) {
+  const std::pair<std::string, std::string> texts[] = {
+      {formatB(1000007.0f), "K07"},  {formatB(1000000.0f), "1e+06"},  // the base itself and 33 are numbers
+      {formatB(1000033.0f), "1.00003e+06"}, {formatB(-2.5f), "-2.5"}, {formatK(0.001f), "0.001"},
+      {formatLimit(12.5f), "12.5"}, {keypadAppend("1234567", '8'), "12345678"},
+      {keypadAppend("12345678", '9'), "12345678"}, {keypadAppend("1.-", '.'), "1.-."},  // the keypad does not check
+      {keypadBackspace(""), ""}, {keypadBackspace("12"), "1"}, {formatLimit(readLimit("4.5", true)), "4.5"},
+      {formatLimit(readLimit("4.5", false)), "0"}, {formatLimit(readLimit("--", true)), "0"},
+  };
+  for (const auto& [got, want] : texts) EXPECT_EQ(got, want);
 }
 
 TEST(ChannelSettings, OkReadsEveryFieldOrKeepsTheOldValue) {
-  struct Case {
+  // Old values: K 2, B 3.
+  const struct {
     const char *k, *b, *interval, *name;
     float wantK, wantB;
     int32_t wantInterval;
     const char* wantName;
     bool changed;
-  };
-  // Old values: K 2, B 3.
-  const Case cases[] = {
+  } cases[] = {
       {"2", "3", "500", "abc", 2, 3, 500, "abc", false},
       {"", "", "", "", 2, 3, 200, "", false},                 // empty: K and B kept, interval 200
       {"x", "?", "-5", "abcdefgh", 2, 3, 200, "abcdef", false},  // unreadable; name cut to 6
       {"1.5e1", "K07", "100", "ok", 15, 1000007, 200, "ok", true},
       {"2", "K7", "400000", "ok", 2, 1000007, 360000, "ok", true},
       {"2", "K", "360000", "", 2, 3, 360000, "", false},        // "K" naming no channel: B kept
-      {"2", "K33", "12.5", "", 2, 3, 200, "", false},
+      {"2", "K33", "25.5", "", 2, 3, 200, "", false},
       {"2", "K00", "99999999999999", "", 2, 3, 360000, "", false},
       {"2", "k07", "201", "", 2, 3, 201, "", false},            // only the capital K is a reference
       {"2", "-0.25", "0", "", 2, -0.25f, 200, "", true},
       {"2", "K123", "1", "", 2, 1000012, 200, "", true},        // two digits at most
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.k) + " | " + c.b + " | " + c.interval);
     auto s = std::make_unique<MeterSettings>();
     s->channelK[5] = 2;
@@ -56,25 +51,18 @@ TEST(ChannelSettings, OkReadsEveryFieldOrKeepsTheOldValue) {
     EXPECT_EQ(s->Interval[5], c.wantInterval);
     EXPECT_STREQ(s->channelName[5], c.wantName);
     EXPECT_STREQ(s->unitText[5], "\xC2\xEE\xEB\xFC\xF2\xFB");
-    EXPECT_EQ(s->NPK[5], 4);
-    EXPECT_EQ(s->Kadc[5], 3);  // no gain button checked
-    EXPECT_EQ(s->channelK[4], 0);  // other channels untouched
+    // The output stored, no gain button checked, other channels untouched.
+    EXPECT_TRUE(s->NPK[5] == 4 && s->Kadc[5] == 3 && s->channelK[4] == 0);
   }
+  // A checked gain button is stored; fields left as shown keep values "%g" cannot show in full.
   auto s = std::make_unique<MeterSettings>();
-  applyChannelForm(*s, 1, ChannelForm{2, "1", "0", "", "", "500", 0, "", ""});
-  EXPECT_EQ(s->Kadc[1], 2);
-  // Fields left as shown keep values "%g" cannot show in full.
   s->channelK[1] = 1.2345678f;
   s->channelB[1] = 1000033.0f;
-  ChannelForm untouched{0, formatK(1.2345678f), formatB(1000033.0f), "", "", "500", 0, "", ""};
-  untouched.shownK = untouched.k;
-  untouched.shownB = untouched.b;
+  const ChannelForm untouched{2, formatK(1.2345678f), formatB(1000033.0f), "", "", "500", 0,
+                              formatK(1.2345678f), formatB(1000033.0f)};
   EXPECT_FALSE(applyChannelForm(*s, 1, untouched));
+  EXPECT_EQ(s->Kadc[1], 2);
   EXPECT_EQ(s->channelK[1], 1.2345678f);
   EXPECT_EQ(s->channelB[1], 1000033.0f);
   EXPECT_FALSE(applyChannelForm(*s, 33, ChannelForm{}));
-
-  EXPECT_EQ(readLimit("4.5", true), 4.5f);
-  EXPECT_EQ(readLimit("4.5", false), 0.0f);
-  EXPECT_EQ(readLimit("--", true), 0.0f);
 }

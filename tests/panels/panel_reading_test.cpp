@@ -4,8 +4,6 @@
 
 #include <numeric>
 
-namespace {
-
 // After n samples 1..n into a buffer of 4: how many are held and their sum
 // (the newest four once it is full, however often it has wrapped).
 TEST(PanelReading, FullBufferKeepsTheNewestSamples) {
@@ -22,22 +20,17 @@ TEST(PanelReading, FullBufferKeepsTheNewestSamples) {
   }
 }
 
+// Limits 0 and 10, a reference of 4 while it is on: mean, reference on, output, limits shown, raised.
 TEST(PanelReading, RelativeReadingRaisesTheOutputOnlyOutsideBothLimits) {
   const struct {
     float mean;
     bool ref;
     int32_t output;
-    bool shown;
-    bool raised;
-  } cases[] = {
-      {-1, false, 2, true, true},  {11, false, 2, true, true},  {0, false, 2, true, false},
-      {10, false, 2, true, false}, {-1, false, 0, true, false}, {-1, false, 2, false, false},
-      {11, true, 2, true, false},  {3, true, 2, true, true},
-  };
-  for (const auto& c : cases) {
-    const float reading = shownReading(c.mean, c.ref, 4.0f);  // a reference of 4 while it is on
-    EXPECT_EQ(raisesOutput(reading, c.output, c.shown, 0.0f, 10.0f), c.raised) << c.mean << " " << c.ref;
-  }
+    bool shown, raised;
+  } cases[] = {{-1, false, 2, true, true},   {11, false, 2, true, true},   {0, false, 2, true, false},
+               {10, false, 2, true, false},  {-1, false, 0, true, false},  {-1, false, 2, false, false},
+               {11, true, 2, true, false},   {3, true, 2, true, true}};
+  for (const auto& c : cases)
+    EXPECT_EQ(raisesOutput(shownReading(c.mean, c.ref, 4.0f), c.output, c.shown, 0.0f, 10.0f), c.raised)
+        << c.mean << " " << c.ref;
 }
-
-}  // namespace

@@ -2,15 +2,17 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+#include <cstring>
+#include <string>
 
-TEST(FormatReading, ListedValuesThresholdsAndShortening) {
-  // The listed values; then each band's lower edge, which as a float lies just
-  // above its threshold; then exponents: up to two zeros after the sign go,
-  // other digits stay.
+// The listed values; then each band's lower edge, which as a float lies just
+// above its threshold; then exponents: up to two zeros after the sign go,
+// other digits stay; last, buffers too small for the text are cut.
+TEST(FormatReading, ListedValuesThresholdsShorteningAndCuts) {
   const struct {
     float x;
     const char* text;
+    size_t size = 32;
   } cases[] = {
       {0.0f, ".0"}, {0.5f, ".50000"}, {-0.5f, "-.50000"}, {5.0f, "5.0000"}, {0.05f, ".050000"},
       {0.005f, ".005000"}, {0.0005f, "5.00e-4"}, {-0.0005f, "-5.00e-4"}, {12.0f, "   12"},
@@ -18,24 +20,12 @@ TEST(FormatReading, ListedValuesThresholdsAndShortening) {
       {10.0f, "   10"}, {-12.0f, "  -12"}, {1.0f, "1.0000"}, {-1.0f, "-1.0000"}, {0.1f, ".10000"},
       {0.01f, ".010000"}, {0.001f, ".001000"}, {0.0009f, "9.00e-4"}, {-0.0f, ".0"},
       {1.0e-5f, "1.00e-5"}, {1.0e-10f, "1.00e-10"}, {-1234567.0f, "-1.23457e+6"}, {1.0e20f, "1e+20"},
-      {1.0e10f, "1e+10"},
+      {1.0e10f, "1e+10"}, {-0.5f, "-.5", 4}, {123.0f, "", 1},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.x);
-    char buffer[32];
-    formatReading(c.x, buffer, sizeof buffer);
-    EXPECT_STREQ(buffer, c.text);
+    std::string buffer(32, 'x');
+    EXPECT_EQ(formatReading(c.x, buffer.data(), c.size), std::strlen(c.text)) << c.x;
+    EXPECT_STREQ(buffer.c_str(), c.text) << c.x;
   }
-}
-
-TEST(FormatReading, SmallBufferIsCutAndTerminated) {
-  char buffer[4] = {'x', 'x', 'x', 'x'};
-  EXPECT_EQ(formatReading(-0.5f, buffer, sizeof buffer), 3u);
-  EXPECT_STREQ(buffer, "-.5");
-  char one[1] = {'x'};
-  EXPECT_EQ(formatReading(123.0f, one, 1), 0u);
-  EXPECT_EQ(one[0], '\0');
   EXPECT_EQ(formatReading(1.0f, nullptr, 0), 0u);
 }
-
-}  // namespace

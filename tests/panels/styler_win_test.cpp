@@ -2,41 +2,12 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "controls/control_styler_win.h"
 #include "win_driver.h"
 
 namespace {
-
-// The pixels of a bitmap.
-class Pixels {
- public:
-  explicit Pixels(HBITMAP bitmap) : memory_(CreateCompatibleDC(nullptr)), old_(SelectObject(memory_, bitmap)) {
-    GetObjectW(bitmap, sizeof info_, &info_);
-  }
-  ~Pixels() {
-    SelectObject(memory_, old_);
-    DeleteDC(memory_);
-  }
-  COLORREF at(int x, int y) const { return GetPixel(memory_, x, y); }
-  // How many have red, green and blue each within tolerance of colour's.
-  int count(COLORREF colour, int tolerance) const {
-    int found = 0;
-    for (int y = 0; y < info_.bmHeight; ++y)
-      for (int x = 0; x < info_.bmWidth; ++x) {
-        const COLORREF c = at(x, y);
-        found += std::abs(GetRValue(c) - GetRValue(colour)) <= tolerance &&
-                 std::abs(GetGValue(c) - GetGValue(colour)) <= tolerance &&
-                 std::abs(GetBValue(c) - GetBValue(colour)) <= tolerance;
-      }
-    return found;
-  }
-
- private:
-  HDC memory_;
-  HGDIOBJ old_;
-  BITMAP info_{};
-};
 
 constexpr int CHECK_KEY = 100;
 constexpr int CAPTION_KEY = 101;
@@ -64,8 +35,29 @@ HBITMAP buttonImage(HWND dialog, int id) {
   return reinterpret_cast<HBITMAP>(SendDlgItemMessageW(dialog, id, BM_GETIMAGE, IMAGE_BITMAP, 0));
 }
 
-// Pixels of a button's picture close to the given colour.
-int countPixels(HWND dialog, int id, COLORREF colour) { return Pixels(buttonImage(dialog, id)).count(colour, 39); }
+// The pixels of a button's picture, row by row; width and height come back in size.
+std::vector<COLORREF> picture(HWND dialog, int id, SIZE& size) {
+  BITMAP info{};
+  GetObjectW(buttonImage(dialog, id), sizeof info, &info);
+  HDC memory = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(memory, buttonImage(dialog, id));
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < info.bmHeight; ++y)
+    for (int x = 0; x < info.bmWidth; ++x) pixels.push_back(GetPixel(memory, x, y));
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  size = {info.bmWidth, info.bmHeight};
+  return pixels;
+}
+
+// Pixels of the caption key's picture close to pure blue.
+int bluePixels(HWND dialog) {
+  SIZE size;
+  int found = 0;
+  for (COLORREF c : picture(dialog, CAPTION_KEY, size))
+    found += GetRValue(c) <= 39 && GetGValue(c) <= 39 && GetBValue(c) >= 216;
+  return found;
+}
 
 TEST(Stylers, RegistersControlsByKindAndComposesTheirPictures) {
   HWND dialog = makeDialog();
@@ -77,8 +69,7 @@ TEST(Stylers, RegistersControlsByKindAndComposesTheirPictures) {
   EXPECT_LT(editStyler.findEntry(EDIT_FIELD), editStyler.entryCount());
 
   // A second initialisation reuses the entries.
-  const int statics = staticStyler.entryCount();
-  const int buttons = buttonStyler.entryCount();
+  const int statics = staticStyler.entryCount(), buttons = buttonStyler.entryCount();
   SendMessageW(dialog, WM_INITDIALOG, 0, 0);
   EXPECT_EQ(staticStyler.entryCount(), statics);
   EXPECT_EQ(buttonStyler.entryCount(), buttons);
@@ -96,33 +87,29 @@ TEST(Stylers, RegistersControlsByKindAndComposesTheirPictures) {
   ReleaseDC(text, dc);
 
   // The check state changes the key's picture: the pushed key is dark at the top.
-  HWND key = GetDlgItem(dialog, CHECK_KEY);
-  RECT client;
-  GetClientRect(key, &client);
-  const int x = client.right / 2, y = client.bottom / 8;
   for (int click = 0; click < 3; ++click) {
-    ASSERT_NE(buttonImage(dialog, CHECK_KEY), nullptr);
-    const int red = GetRValue(Pixels(buttonImage(dialog, CHECK_KEY)).at(x, y));
+    SIZE size;
+    const std::vector<COLORREF> pixels = picture(dialog, CHECK_KEY, size);
+    ASSERT_FALSE(pixels.empty());
+    const int red = GetRValue(pixels[size.cy / 8 * size.cx + size.cx / 2]);
     EXPECT_TRUE(click % 2 ? red < 185 : red > 215) << click << ": " << red;
-    SendMessageW(key, BM_CLICK, 0, 0);
+    SendDlgItemMessageW(dialog, CHECK_KEY, BM_CLICK, 0, 0);
     driver::pump(50);
   }
 
-  // The caption is drawn on the picture in its colour, with an embossed copy.
+  // The caption is drawn on the picture in its colour, with an embossed copy; a picture with caption flag 0
+  // shows the picture only, until a button without a picture is composed, which sets the flag again.
   select(dialog);
   buttonStyler.setTextColour(CAPTION_KEY, RGB(0, 0, 255));
-  EXPECT_GT(countPixels(dialog, CAPTION_KEY, RGB(0, 0, 255)), 0);
-
-  // A picture with caption flag 0 shows the picture only...
+  EXPECT_GT(bluePixels(dialog), 0);
   buttonStyler.setImage(CAPTION_KEY, L"SETTINGS", 0);
   EXPECT_EQ(buttonStyler.captionFlag, 0);
-  EXPECT_EQ(countPixels(dialog, CAPTION_KEY, RGB(0, 0, 255)), 0);
-  // ...until a button without a picture is composed, which sets the flag again.
+  EXPECT_EQ(bluePixels(dialog), 0);
   buttonStyler.setTextColour(CHECK_KEY, RGB(0, 0, 0));
   EXPECT_EQ(buttonStyler.captionFlag, 1);
   select(dialog);
   buttonStyler.setTextColour(CAPTION_KEY, RGB(0, 0, 255));
-  EXPECT_GT(countPixels(dialog, CAPTION_KEY, RGB(0, 0, 255)), 0);
+  EXPECT_GT(bluePixels(dialog), 0);
 
   // An unregistered id changes nothing.
   buttonStyler.setImage(PLAIN_BUTTON, L"SETTINGS", 0);
@@ -139,12 +126,8 @@ TEST(Stylers, DestroyedDialogsNeverMatchAndFullTableReusesTheirEntries) {
   EXPECT_EQ(staticStyler.findEntry(FIRST_STATIC), staticStyler.entryCount());
 
   // Open and close far more dialogs than the tables hold.
-  const int rounds = STYLER_CAPACITY / STATIC_COUNT + 20;
-  for (int i = 0; i < rounds; ++i) {
-    HWND dialog = CreateDialogParamW(GetModuleHandleW(nullptr), L"STYLETEST", nullptr, testDialogProc, 0);
-    ASSERT_NE(dialog, nullptr);
-    DestroyWindow(dialog);
-  }
+  for (int i = 0; i < STYLER_CAPACITY / STATIC_COUNT + 20; ++i)
+    DestroyWindow(CreateDialogParamW(GetModuleHandleW(nullptr), L"STYLETEST", nullptr, testDialogProc, 0));
   EXPECT_EQ(staticStyler.entryCount(), STYLER_CAPACITY);
   HWND last = makeDialog();
   ASSERT_NE(last, nullptr);
