@@ -16,7 +16,6 @@
 
 namespace {
 
-using Rows = std::vector<float>;
 using Words = std::vector<PortWord>;
 
 class TickTest : public ::testing::Test {
