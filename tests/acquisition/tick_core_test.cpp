@@ -260,6 +260,7 @@ TEST_F(TickTest, MatchesThePlainArithmeticOnRandomBlocks) {
       a->blockTimeUnits = units;
       a->blockTimeDivisor = divisor;
       s->Ftime = ftime;
+      s->FlagRec[0] = 1;  // slot 0 is no channel, whatever it holds
       std::vector<int> panelChannels;
       for (int j = 1; j <= 32; ++j) {
         const int n = static_cast<int>(random() % 34);  // 0 and 33 are not channels
