@@ -25,14 +25,24 @@ class OutputPortTest : public ::testing::Test {
   std::string tracePath = ::testing::TempDir() + "trace_port";
 };
 
-// The words as the board's shift register receives them, and their trace lines.
-TEST_F(OutputPortTest, WordsShiftOutHighestBitFirstAndAreTraced) {
-  port.wordWrite(0x00A5);
-  port.longWrite((1u << 16) | (1u << 1));
-  EXPECT_EQ(decodeWords(sink.bytes), (Words{{0xA5u, 16}, {0x00010002u, 32}}));
-  EXPECT_EQ(readLines(tracePath), (Lines{"(int) bits=165(a5)", "--------", "(int) bits=1(1)", "(int) bits=2(2)"}));
+// The words as the board's shift register receives them (highest bit first), their trace lines, and the
+// direct bytes of the 8-bit port.
+TEST_F(OutputPortTest, WordsRoundTripThroughTheDecoderAndAreTraced) {
+  const Words written = {{0xA5, 16}, {0x00010002u, 32}, {0, 16}, {0x8000, 16}, {0xFFFF, 16},
+                         {0, 32}, {0xFFFFFFFFu, 32}, {0x80000001u, 32}, {0xDEADBEEFu, 32}};
+  for (const PortWord& w : written)
+    w.bits == 16 ? port.wordWrite(static_cast<uint16_t>(w.value)) : port.longWrite(w.value);
+  EXPECT_EQ(decodeWords(sink.bytes), written);
+  const Lines trace = readLines(tracePath);
+  EXPECT_EQ(Lines(trace.begin(), trace.begin() + 4), (Lines{"(int) bits=165(a5)", "--------", "(int) bits=1(1)", "(int) bits=2(2)"}));
   // High word: register select raised once (0xF8), clocked bytes drop it; no latch before the low word.
   EXPECT_EQ(Bytes(sink.bytes.begin() + 52, sink.bytes.begin() + 55), (Bytes{0xF8, 0xF0, 0xF2}));
+
+  sink.bytes.clear();
+  for (uint8_t b : {0x00, 0x07, 0xF4}) port.byteWrite(b);
+  EXPECT_EQ(decodeWords(sink.bytes, true), (Words{{0x00, 8}, {0x07, 8}, {0xF4, 8}}));
+  PortWord direct[2];
+  EXPECT_EQ(decodePortBytes(sink.bytes.data(), sink.bytes.size(), true, direct, 2), 2);
 }
 
 TEST_F(OutputPortTest, OutputResetAndTeardown) {
@@ -49,7 +59,6 @@ TEST_F(OutputPortTest, OutputResetAndTeardown) {
   EXPECT_EQ(std::tie(state.outputs8, state.outputs16, state.outputs32), std::make_tuple(0, 0u, 0u));
   EXPECT_EQ(std::tie(state.sentOutputs8, state.sentOutputs16, state.sentOutputs32),
             std::make_tuple(0xFF, 0xFFFFu, 0xFFFFFFFFu));
-  EXPECT_EQ(port.baseByte(), 0xF0);
 
   ready = 1;
   port.outputReset(state);
@@ -62,30 +71,15 @@ TEST_F(OutputPortTest, OutputResetAndTeardown) {
   sink.bytes.clear();
   port.clearOutputsAtTeardown();
   ASSERT_EQ(sink.bytes.size(), 2u * 52);
-  EXPECT_EQ(sink.bytes[0], 0xF8);
-  EXPECT_EQ(sink.bytes[52], 0xF0);
+  EXPECT_EQ(std::tie(sink.bytes[0], sink.bytes[52]), std::make_tuple(0xF8, 0xF0));
   EXPECT_EQ(port.baseByte(), 0xF0);
   EXPECT_EQ(decodeWords(sink.bytes).size(), 2u);
 
-  // No sink (no device): writes are dropped without harm.
-  OutputPort bare(ready);
-  bare.byteWrite(1);
+  OutputPort bare(ready);  // no sink (no device): writes are dropped without harm
   bare.longWrite(5);
 }
 
-TEST_F(OutputPortTest, DecoderRoundTripAndPortLog) {
-  const Words written = {{0, 16}, {1, 16}, {0x8000, 16}, {0xFFFF, 16}, {0x1234, 16},
-                         {0, 32}, {0xFFFFFFFFu, 32}, {0x80000001u, 32}, {0xDEADBEEFu, 32}};
-  for (const PortWord& w : written)
-    w.bits == 16 ? port.wordWrite(static_cast<uint16_t>(w.value)) : port.longWrite(w.value);
-  EXPECT_EQ(decodeWords(sink.bytes), written);
-
-  sink.bytes.clear();
-  for (uint8_t b : {0x00, 0x07, 0xF4}) port.byteWrite(b);
-  EXPECT_EQ(decodeWords(sink.bytes, true), (Words{{0x00, 8}, {0x07, 8}, {0xF4, 8}}));
-  PortWord direct[2];
-  EXPECT_EQ(decodePortBytes(sink.bytes.data(), sink.bytes.size(), true, direct, 2), 2);
-
+TEST(PortLog, ParsesHexBytesUpToTheFirstBadLine) {
   uint8_t parsed[8];
   ASSERT_EQ(parsePortLog("F0\nf2\r\n\n0A\n", parsed, 8), 3);
   EXPECT_EQ(Bytes(parsed, parsed + 3), (Bytes{0xF0, 0xF2, 0x0A}));

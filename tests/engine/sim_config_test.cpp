@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <tuple>
 #include <vector>
 
@@ -15,50 +14,30 @@ using Gains = std::vector<int32_t>;
 TEST(SimConfig, ParsesEveryKey) {
   SimConfig c;
   parseSimConfig(
-      "# test board\r\n"
-      "board = KV310\r\n"
-      "gains = 2, 4, 8, 16\n"
-      "fullscale = 5\n"
-      "ch1 = dc 1.5\n"
-      "ch2 = sine 2 50 0.5   ; with offset\n"
-      "ch3 = square -1 1 10\n"
-      "ch32 = ramp 0 4 2\n"
-      "noise = 0.01\n"
-      "seed = 42\n"
-      "portlog = C:\\logs\\Port Log.txt\n"
-      "fail = open320\n"
-      "fail = Record310\n"
-      "\n",
+      "# test board\r\nboard = KV310\r\ngains = 2, 4, 8, 16\nfullscale = 5\nch1 = dc 1.5\n"
+      "ch2 = sine 2 50 0.5   ; with offset\nch3 = square -1 1 10\nch32 = ramp 0 4 2\nnoise = 0.01\nseed = 42\n"
+      "portlog = C:\\logs\\Port Log.txt\nfail = open320\nfail = Record310\n\n",
       c);
-  EXPECT_EQ(c.firstBadLine, 0);
+  EXPECT_EQ(std::tie(c.firstBadLine, c.fullScale, c.noise, c.seed, c.faults),
+            std::make_tuple(0, 5.0, 0.01, 42u, FAULT_OPEN320 | FAULT_RECORD310));
   EXPECT_EQ(c.board, SimBoard::KV310);
   EXPECT_EQ(Gains(c.gains, c.gains + 8), (Gains{1, 2, 4, 8, 16, 1, 1, 1}));
-  EXPECT_EQ(c.fullScale, 5.0);
-  EXPECT_EQ(c.channels[0].a, 1.5);
-  EXPECT_EQ(c.channels[1].c, 0.5);
+  EXPECT_EQ(std::tie(c.channels[0].a, c.channels[1].c), std::make_tuple(1.5, 0.5));
   EXPECT_EQ(c.channels[31].wave, SimWave::Ramp);
-  EXPECT_EQ(c.noise, 0.01);
-  EXPECT_EQ(c.seed, 42u);
   EXPECT_STREQ(c.portLog, "C:\\logs\\Port Log.txt");  // case and blanks kept in paths
-  EXPECT_EQ(c.faults, FAULT_OPEN320 | FAULT_RECORD310);
 
   parseSimConfig("board = none\nch33 = dc 1\nch1 = dc\nfail = everything\ngains = 1,2,3\n", c);
   EXPECT_EQ(c.board, SimBoard::None);
-  EXPECT_EQ(c.firstBadLine, 2);
-  EXPECT_EQ(c.channels[0].a, 0.0);
-  EXPECT_EQ(c.faults, 0u);
-  EXPECT_EQ(c.gains[2], 10);
+  EXPECT_EQ(std::tie(c.firstBadLine, c.channels[0].a, c.faults, c.gains[2]), std::make_tuple(2, 0.0, 0u, 10));
 }
 
 TEST(SimConfig, SignalsAreAFunctionOfTheSampleIndex) {
   SimConfig c;
   parseSimConfig("ch1 = dc 2\nch2 = sine 1 1 0.25\nch3 = square 0 5 1\nch4 = ramp 0 10 1\n", c);
-  const double rate = 1000.0;
-  EXPECT_DOUBLE_EQ(simChannelVolts(c, 0, 12345, rate), 2.0);
-  EXPECT_NEAR(simChannelVolts(c, 1, 250, rate), 1.25, 1e-9);   // a quarter period: the crest
-  EXPECT_NEAR(simChannelVolts(c, 1, 750, rate), -0.75, 1e-9);
-  EXPECT_DOUBLE_EQ(simChannelVolts(c, 2, 600, rate), 0.0);     // second half period low
-  EXPECT_NEAR(simChannelVolts(c, 3, 1250, rate), 2.5, 1e-9);
+  // {channel, sample, volts}: a sine's crest at a quarter period, a square low in its second half.
+  for (auto [channel, sample, volts] : {std::tuple{0, 12345, 2.0}, {1, 250, 1.25}, {1, 750, -0.75}, {2, 600, 0.0},
+                                        {3, 1250, 2.5}})
+    EXPECT_NEAR(simChannelVolts(c, channel, sample, 1000.0), volts, 1e-9) << channel << " " << sample;
   // A stream block (sines rotated frame to frame) gives the same samples, far into the stream too
   // (within what a float sample can tell).
   parseSimConfig("noise = 0.01\nch5 = sine 3 47.3 1\n", c);
@@ -78,9 +57,9 @@ TEST(SimConfig, SignalsAreAFunctionOfTheSampleIndex) {
   double sum = 0, squares = 0;
   int differ = 0;
   for (int i = 0; i < 20000; ++i) {
-    double v = simChannelVolts(a, 5, i, rate);
-    EXPECT_EQ(v, simChannelVolts(a, 5, i, rate));
-    differ += v != simChannelVolts(b, 5, i, rate);
+    const double v = simChannelVolts(a, 5, i, 1000.0);
+    EXPECT_EQ(v, simChannelVolts(a, 5, i, 1000.0));
+    differ += v != simChannelVolts(b, 5, i, 1000.0);
     sum += v;
     squares += v * v;
   }
