@@ -22,7 +22,14 @@ log="$dir/soak.log"
 ( cd "$dir" && exec "$WINE" "$build/skalenor.exe" ) >/dev/null 2>&1 &
 launcher=$!
 sleep 15
-wine "$build/cpu_helper.exe" record >/dev/null 2>&1
+# A first start in a fresh prefix can outlast the helper's wait: click again until the recording's files exist.
+for _ in 1 2 3 4 5; do
+  wine "$build/cpu_helper.exe" record >/dev/null 2>&1 || true
+  sleep 3
+  ls "$dir"/Data/*.qmr >/dev/null 2>&1 && break
+  sleep 10
+done
+ls "$dir"/Data/*.qmr >/dev/null 2>&1 || { echo "soak: the recording did not start" >&2; exit 1; }
 started=$(date +%s)
 for m in $(seq 0 "$minutes"); do
   pid=$(prefix_pid 'skalenor.exe')
