@@ -41,7 +41,7 @@ HWND panelOf(HWND main, int n) {
 std::wstring answerNotice(DWORD pid) {
   HWND box = driver::findWindow(pid, L"#32770", L"Ошибка", 30000);
   if (!box) return L"(no notice)";
-  const std::wstring text = driver::messageBoxText(box);
+  const std::wstring text = driver::itemText(box, 0xFFFF);  // the message box's text
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   return text;
 }
@@ -420,12 +420,9 @@ Band curveBand(const driver::Picture& p) {
 int columnsAt(const driver::Picture& p, uint32_t colour, int y) {
   int n = 0;
   for (int x = 0; x < p.width; ++x) {
-    for (int dy = -1; dy <= 1; ++dy) {
-      if (y + dy >= 0 && y + dy < p.height && p.at(x, y + dy) == colour) {
-        ++n;
-        break;
-      }
-    }
+    bool seen = false;
+    for (int row = std::max(0, y - 1); row <= std::min(y + 1, p.height - 1); ++row) seen |= p.at(x, row) == colour;
+    n += seen;
   }
   return n;
 }
@@ -458,10 +455,9 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
   // "График" fills the four slots in order, each window titled with its slot's
   // name; a fifth opens nothing. Closing frees a slot and forgets it.
   HWND graphs[4] = {};
-  const wchar_t* titles[4] = {L"Тренд 1", L"Тренд 2", L"Тренд 3", L"Тренд 4"};
   for (int i = 0; i < 5; ++i) PostMessageW(main, WM_COMMAND, IDM_GRAPH, 0);
   for (int g = 0; g < 4; ++g) {
-    graphs[g] = find(L"#32770", titles[g]);
+    graphs[g] = find(L"#32770", (L"Тренд " + std::to_wstring(g + 1)).c_str());
     ASSERT_NE(graphs[g], nullptr) << g;
   }
   driver::pump(500);
@@ -546,11 +542,8 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
 namespace {
 // Types a file name into a common file dialog and presses its OK button.
 void answerFileDialog(HWND dialog, const std::wstring& path) {
-  HWND name = nullptr;
-  for (int id : {0x47c, 0x480}) {  // cmb13 (explorer style), edt1
-    name = GetDlgItem(dialog, id);
-    if (name) break;
-  }
+  HWND name = GetDlgItem(dialog, 0x47c);  // cmb13 (explorer style)
+  if (!name) name = GetDlgItem(dialog, 0x480);  // edt1
   ASSERT_NE(name, nullptr);
   SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);

@@ -57,19 +57,6 @@ bool start(Program& p, const std::wstring& folder) {
   return CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &p.pi) != 0;
 }
 
-namespace {
-BOOL CALLBACK longestStatic(HWND w, LPARAM lp) {
-  auto* best = reinterpret_cast<std::wstring*>(lp);
-  wchar_t cls[64];
-  GetClassNameW(w, cls, 64);
-  if (_wcsicmp(cls, L"Static") == 0) {
-    std::wstring t = text(w);
-    if (t.size() > best->size()) *best = t;
-  }
-  return TRUE;
-}
-}  // namespace
-
 HWND findWindow(DWORD processId, const wchar_t* className, const wchar_t* caption, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
   for (;;) {
@@ -90,12 +77,6 @@ std::wstring text(HWND window) {
 }
 
 std::wstring itemText(HWND dialog, int id) { return text(GetDlgItem(dialog, id)); }
-
-std::wstring messageBoxText(HWND box) {
-  std::wstring best;
-  EnumChildWindows(box, longestStatic, reinterpret_cast<LPARAM>(&best));
-  return best;
-}
 
 Picture capture(HWND window) {
   Picture p;

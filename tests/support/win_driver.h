@@ -32,16 +32,13 @@ struct Program {
 // Starts skalenor.exe (SKALENOR_EXE) in the folder, its current directory.
 bool start(Program& p, const std::wstring& folder);
 
-// First visible top-level window of the process with this class (null: any)
+// First visible top-level window of the process (0: any) with this class (null: any)
 // and, if given, this caption; waits up to timeoutMs.
 HWND findWindow(DWORD processId, const wchar_t* className, const wchar_t* caption, DWORD timeoutMs);
 
 // Text of a window or of a dialog control.
 std::wstring text(HWND window);
 std::wstring itemText(HWND dialog, int id);
-
-// The static text of a message box (the longest static child).
-std::wstring messageBoxText(HWND box);
 
 // A window's client area as the screen shows it, with its children: 0xRRGGBB,
 // row by row from the top. Empty when it cannot be read.
