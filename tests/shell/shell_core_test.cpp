@@ -27,50 +27,30 @@ TEST(CommandLine, TitleNamesBoardAndRate) {
   EXPECT_STREQ(title, L"T(KV320),частота сбора 1e+06 Hz");
 }
 
-namespace {
-struct Grid {
-  PanelState panels[PANEL_COUNT];
-  PanelState* table[PANEL_COUNT];
-  Grid() {
-    for (int j = 0; j < PANEL_COUNT; ++j) {
-      table[j] = &panels[j];
-      panels[j].screenWidth = 1278;
-      panels[j].screenHeight = 955;
-      panels[j].column = panelColumn(j + 1);
-      panels[j].row = panelRow(j + 1);
-    }
-  }
-};
-const ScreenMetrics kScreen{1280, 979, 1, 1, 23, 20, 3};
-}  // namespace
-
 TEST(WindowFit, GrowsWithTheShownPanelsAndMovesToTheEdges) {
-  Grid g;
-  // No panel shown: a fifth by a tenth of the screen, plus the dialog frame.
-  WindowPlace p = fitMainWindow(kScreen, g.table, 100, 50);
-  EXPECT_EQ(p.width, 1280 / 5);
-  EXPECT_EQ(p.height, 979 / 10 + 3);
-  EXPECT_EQ(p.left, 100);
-  EXPECT_EQ(p.top, 50);
-
-  // Position 11 (column 1, row 2).
-  g.panels[10].visible = 1;
-  p = fitMainWindow(kScreen, g.table, 100, 50);
-  EXPECT_EQ(p.width, 2 * 1278 / 4 + 2);
-  EXPECT_EQ(p.height, 20 + 2 + 23 + 3 * 955 / 8 + 3);
-  EXPECT_EQ(p.left, 100);
-
-  // All shown: wider than 3/4 and taller than 7/8 of the screen.
-  for (auto& panel : g.panels) panel.visible = 1;
-  p = fitMainWindow(kScreen, g.table, 100, 50);
-  EXPECT_EQ(p.width, 1278 + 2);
-  EXPECT_EQ(p.height, 20 + 2 + 23 + 955 + 3);
-  EXPECT_EQ(p.left, 0);
-  EXPECT_EQ(p.top, 0);
-
-  // A hidden panel does not count; a null table entry is skipped.
-  for (auto& panel : g.panels) panel.visible = 0;
-  g.table[0] = nullptr;
-  p = fitMainWindow(kScreen, g.table, 7, 8);
-  EXPECT_EQ(p.width, 1280 / 5);
+  PanelState panels[PANEL_COUNT];
+  PanelState* table[PANEL_COUNT] = {nullptr};  // position 1 has no panel: skipped
+  for (int j = 1; j < PANEL_COUNT; ++j) {
+    table[j] = &panels[j];
+    panels[j].screenWidth = 1278;
+    panels[j].screenHeight = 955;
+    panels[j].column = panelColumn(j + 1);
+    panels[j].row = panelRow(j + 1);
+  }
+  const ScreenMetrics screen{1280, 979, 1, 1, 23, 20, 3};
+  const struct {
+    int shown, width, height, left, top;
+  } cases[] = {
+      {0, 1280 / 5, 979 / 10 + 3, 100, 50},  // none: a fifth by a tenth of the screen, plus the dialog frame
+      {11, 2 * 1278 / 4 + 2, 20 + 2 + 23 + 3 * 955 / 8 + 3, 100, 50},  // column 1, row 2; the others hidden
+      {PANEL_COUNT, 1278 + 2, 20 + 2 + 23 + 955 + 3, 0, 0},  // all: wider than 3/4, taller than 7/8 of the screen
+  };
+  for (const auto& c : cases) {
+    for (int j = 1; j < PANEL_COUNT; ++j) panels[j].visible = c.shown == PANEL_COUNT || j + 1 == c.shown;
+    const WindowPlace p = fitMainWindow(screen, table, 100, 50);
+    EXPECT_EQ(p.width, c.width) << c.shown;
+    EXPECT_EQ(p.height, c.height) << c.shown;
+    EXPECT_EQ(p.left, c.left) << c.shown;
+    EXPECT_EQ(p.top, c.top) << c.shown;
+  }
 }

@@ -8,8 +8,6 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "recording_reader.h"
-
 namespace workflow {
 
 float dcVolts(int channel) { return channel * 0.25f - 4.0f; }
@@ -38,57 +36,38 @@ std::string configuration(int shown, int ftime) {
     add("scaleY%d = 0,0", g);
   }
   for (int n = 1; n <= 32; ++n) add("%dChannel = %d", n, n <= shown ? n : 0);
+  // The switching channel leaves its limits every other second and drives output bit 3.
   for (int n = 1; n <= 32; ++n) {
+    const bool switching = n == SWITCHING_CHANNEL;
     add("K%dB = 1|0|V|ch%d", n, n);
     add("FlagRec%02d = 0", n);
     add("ACmode%02d = 0", n);
-    add("Interval%02d = 500", n);
+    add("Interval%02d = %d", n, switching ? 200 : 500);
     add("Kadc%02d = 0", n);
-    add("NPK%02d = 0", n);
-    add("MinMaxRef%02d = 1e+10|1e+10|1e+10", n);
+    add("NPK%02d = %d", n, switching ? 4 : 0);
+    add("MinMaxRef%02d = %s", n, switching ? "0|5|1e+10" : "1e+10|1e+10|1e+10");
   }
-  // The switching channel leaves its limits every other second and drives output bit 3.
-  auto set = [&](const char* key, const char* value) {
-    char k[32], from[64];
-    std::snprintf(k, sizeof k, key, SWITCHING_CHANNEL);
-    const size_t at = s.find(std::string(k) + " = ");
-    const size_t end = s.find("\r\n", at);
-    std::snprintf(from, sizeof from, "%s = %s", k, value);
-    s.replace(at, end - at, from);
-  };
-  set("MinMaxRef%02d", "0|5|1e+10");
-  set("NPK%02d", "4");
-  set("Interval%02d", "200");
   return s;
 }
 
 std::string simulatorConfiguration(const char* board) {
-  std::string s = "board = ";
-  s += board;
-  s += "\n";
   char line[64];
-  std::snprintf(line, sizeof line, "ch32 = ramp %g %g %g\n", RAMP_FROM, RAMP_TO, RAMP_PERIOD_S);
-  s += line;
-  std::snprintf(line, sizeof line, "ch%d = square -1 1 0.5\n", SWITCHING_CHANNEL);
-  s += line;
+  std::snprintf(line, sizeof line, "board = %s\nch32 = ramp %g %g %g\n", board, RAMP_FROM, RAMP_TO, RAMP_PERIOD_S);
+  std::string s = line;
   for (int n = 1; n <= 31; ++n) {
-    if (n == SWITCHING_CHANNEL) continue;
-    std::snprintf(line, sizeof line, "ch%d = dc %g\n", n, dcVolts(n));
+    if (n == SWITCHING_CHANNEL)
+      std::snprintf(line, sizeof line, "ch%d = square -1 1 0.5\n", n);
+    else
+      std::snprintf(line, sizeof line, "ch%d = dc %g\n", n, dcVolts(n));
     s += line;
   }
   return s;
 }
 
 Recording readSampleFile(const std::string& bytes) {
-  ::Recording parsed;
-  std::string error;
   Recording r;
-  if (!parseSampleFile(bytes, &parsed, &error)) return r;
-  r.ok = true;
-  r.channels = static_cast<int>(parsed.channels.size());
-  r.rowsPerSecond = parsed.rowsPerSecond;
-  for (const RecordingChannel& c : parsed.channels) r.channelNumbers.push_back(c.number);
-  r.values = parsed.values;
+  std::string error;
+  if (!parseSampleFile(bytes, &r, &error)) r = Recording{};
   return r;
 }
 
@@ -146,17 +125,9 @@ std::wstring pdfToPng(const std::wstring& pdf) {
   WaitForSingleObject(pi.hProcess, 60000);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
-  // start.exe hands a Unix program over without waiting for it: wait for its
-  // file to appear and stop growing.
+  // start.exe hands a Unix program over without waiting for it.
   const std::wstring out = png + L".png";
-  LONGLONG last = -1;
-  for (int i = 0; i < 300; ++i) {
-    WIN32_FILE_ATTRIBUTE_DATA a;
-    const LONGLONG now = GetFileAttributesExW(out.c_str(), GetFileExInfoStandard, &a) ? a.nFileSizeLow : -1;
-    if (now > 0 && now == last) break;
-    last = now;
-    Sleep(200);
-  }
+  driver::waitSteady(out, 200, 300);
   return out;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "recording_reader.h"
 #include "test_files.h"
 #include "win_driver.h"
 
@@ -30,17 +31,8 @@ float dcVolts(int channel);
 
 using ::valueOf;
 
-struct Recording {
-  bool ok = false;
-  int channels = 0;
-  double rowsPerSecond = 0;
-  std::vector<int> channelNumbers;
-  std::vector<float> values;  // row by row
-  size_t rows() const { return channels ? values.size() / channels : 0; }
-};
-
-// A .qmr sample file as the export tool reads it.
-Recording readSampleFile(const std::string& bytes);
+// A .qmr sample file as the export tool reads it; no channels when it is none.
+::Recording readSampleFile(const std::string& bytes);
 
 }  // namespace workflow
 

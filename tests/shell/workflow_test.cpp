@@ -41,7 +41,7 @@ HWND panelOf(HWND main, int n) {
 std::wstring answerNotice(DWORD pid) {
   HWND box = driver::findWindow(pid, L"#32770", L"Ошибка", 30000);
   if (!box) return L"(no notice)";
-  const std::wstring text = driver::messageBoxText(box);
+  const std::wstring text = driver::itemText(box, 0xFFFF);  // the message box's text
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   return text;
 }
@@ -63,7 +63,7 @@ class Workflow : public ::testing::Test {
     ASSERT_TRUE(driver::writeFile(dir + L"\\skalenor.cfg", config));
     ASSERT_TRUE(driver::writeFile(dir + L"\\kvsim.cfg", sim));
     ASSERT_TRUE(driver::start(program, dir));
-    main = driver::findWindow(program.pi.dwProcessId, L"SKALENOR", nullptr, 30000);
+    main = find(L"SKALENOR", nullptr, 30000);
     ASSERT_NE(main, nullptr);
     // Start-up is over once the title names the board.
     for (int i = 0; i < 400 && driver::text(main).find(L"Hz") == std::wstring::npos; ++i) driver::pump(25);
@@ -76,13 +76,20 @@ class Workflow : public ::testing::Test {
   }
   std::string config() { return driver::readFile(dir + L"\\skalenor.cfg"); }
 
-  HWND openChannels() {
-    PostMessageW(main, WM_COMMAND, IDM_CHANNELS, 0);
-    return driver::findWindow(program.pi.dwProcessId, L"#32770", kChannelsCaption, 10000);
+  HWND find(const wchar_t* className, const wchar_t* caption, DWORD timeoutMs = 10000) {
+    return driver::findWindow(program.pi.dwProcessId, className, caption, timeoutMs);
   }
-  HWND openGraph() {
-    PostMessageW(main, WM_COMMAND, IDM_GRAPH, 0);
-    return driver::findWindow(program.pi.dwProcessId, L"#32770", L"Тренд 1", 10000);
+  // A menu command (or a posted button click) and the dialog it opens.
+  HWND command(HWND window, int id, const wchar_t* caption, const wchar_t* className = L"#32770") {
+    PostMessageW(window, WM_COMMAND, id, 0);
+    return find(className, caption);
+  }
+  HWND openChannels() { return command(main, IDM_CHANNELS, kChannelsCaption); }
+  HWND openGraph() { return command(main, IDM_GRAPH, L"Тренд 1"); }
+  // Whether the window has closed half a second later.
+  static bool gone(HWND window) {
+    driver::pump(500);
+    return !IsWindow(window);
   }
   static void click(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
   static void choose(HWND dialog, int id, int item) {
@@ -93,13 +100,7 @@ class Workflow : public ::testing::Test {
   static int chosen(HWND dialog, int id) {
     return static_cast<int>(SendMessageW(GetDlgItem(dialog, id), CB_GETCURSEL, 0, 0));
   }
-  std::wstring findFile(const wchar_t* pattern) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((dir + L"\\Data\\" + pattern).c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return L"";
-    FindClose(h);
-    return dir + L"\\Data\\" + fd.cFileName;
-  }
+  std::wstring findFile(const wchar_t* pattern) { return driver::newestFile(dir + L"\\Data", pattern); }
 };
 
 }  // namespace
@@ -142,12 +143,11 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
 
   const std::wstring qmr = findFile(L"*.qmr");
   ASSERT_FALSE(qmr.empty());
-  const workflow::Recording rec = workflow::readSampleFile(driver::readFile(qmr));
-  ASSERT_TRUE(rec.ok);
-  ASSERT_EQ(rec.channels, 32);
+  const Recording rec = workflow::readSampleFile(driver::readFile(qmr));
+  ASSERT_EQ(rec.channels.size(), 32u);
   EXPECT_DOUBLE_EQ(rec.rowsPerSecond, 1000.0 / 32);
-  for (int c = 0; c < 32; ++c) EXPECT_EQ(rec.channelNumbers[c], c + 1);
-  for (size_t r = 0; r < rec.rows(); ++r)
+  for (int c = 0; c < 32; ++c) EXPECT_EQ(rec.channels[c].number, c + 1);
+  for (size_t r = 0; r < rec.rowCount; ++r)
     for (int c = 0; c < 31; ++c)
       if (c + 1 != workflow::SWITCHING_CHANNEL)
         ASSERT_EQ(rec.values[r * 32 + c], workflow::dcVolts(c + 1)) << r << "," << c;
@@ -155,19 +155,19 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   // No row lost: the ramp on channel 32 climbs by exactly one interval per row
   // (the first row also takes the frame at time 0, so its centre lies earlier).
   const double step = 0.032 * workflow::RAMP_SLOPE;
-  ASSERT_GT(rec.rows(), 2u);
-  for (size_t r = 2; r < rec.rows(); ++r) {
+  ASSERT_GT(rec.rowCount, 2u);
+  for (size_t r = 2; r < rec.rowCount; ++r) {
     const double d = rec.values[r * 32 + 31] - rec.values[(r - 1) * 32 + 31];
     ASSERT_NEAR(d, step, step * 0.01) << "row " << r;
   }
   // The rows span the signal time recorded, within one block (160 ms).
-  const double span = (rec.values[(rec.rows() - 1) * 32 + 31] - rec.values[31]) / workflow::RAMP_SLOPE;
-  EXPECT_NEAR((rec.rows() - 1) * 0.032, span, 0.160);
+  const double span = (rec.values[(rec.rowCount - 1) * 32 + 31] - rec.values[31]) / workflow::RAMP_SLOPE;
+  EXPECT_NEAR((rec.rowCount - 1) * 0.032, span, 0.160);
   // ... and that time is the time between the two clicks, give or take the
   // blocks the board had buffered before the program's ticks began (at most 16).
-  EXPECT_NEAR(rec.rows() * 0.032, seconds, 16 * 0.160 + 0.5) << rec.rows() << " rows in " << seconds << " s";
-  std::printf("recorded %zu rows of 32 channels in %.3f s (%.3f s of rows)\n", rec.rows(), seconds,
-              rec.rows() * 0.032);
+  EXPECT_NEAR(rec.rowCount * 0.032, seconds, 16 * 0.160 + 0.5) << rec.rowCount << " rows in " << seconds << " s";
+  std::printf("recorded %zu rows of 32 channels in %.3f s (%.3f s of rows)\n", rec.rowCount, seconds,
+              rec.rowCount * 0.032);
 
   const std::wstring description = findFile(L"*.sreccfg");
   ASSERT_FALSE(description.empty());
@@ -201,30 +201,25 @@ TEST_F(Workflow, CutBlocksKeepTheirSignalTime) {
     // Rows per second of wall time from the file's growth, once the blocks the
     // board buffered during start-up have been read.
     driver::pump(7000);
-    auto fileSize = [&] {
-      WIN32_FILE_ATTRIBUTE_DATA a{};
-      GetFileAttributesExW(findFile(L"*.qmr").c_str(), GetFileExInfoStandard, &a);
-      return static_cast<double>(a.nFileSizeLow);
-    };
-    const double size1 = fileSize();
+    const std::wstring qmr = findFile(L"*.qmr");
+    const double size1 = driver::fileSize(qmr);
     const DWORD t1 = GetTickCount();
     driver::pump(5000);
-    const double rowsPerSecond = (fileSize() - size1) / 4 / ((GetTickCount() - t1) / 1000.0);
+    const double rowsPerSecond = (driver::fileSize(qmr) - size1) / 4 / ((GetTickCount() - t1) / 1000.0);
     click(dialog, IDC_RECORD_STOP);
-    const workflow::Recording rec = workflow::readSampleFile(driver::readFile(findFile(L"*.qmr")));
-    ASSERT_TRUE(rec.ok);
-    ASSERT_EQ(rec.channels, 1);
+    const Recording rec = workflow::readSampleFile(driver::readFile(qmr));
+    ASSERT_EQ(rec.channels.size(), 1u);
     const double interval = c.ftime / 1000.0;
     EXPECT_DOUBLE_EQ(rec.rowsPerSecond, 1 / interval);
-    ASSERT_GT(rec.rows(), 10u);
+    ASSERT_GT(rec.rowCount, 10u);
     // A row is the mean of whole frames: one interval after the last, within a frame.
-    for (size_t r = 2; r < rec.rows(); ++r)
+    for (size_t r = 2; r < rec.rowCount; ++r)
       ASSERT_NEAR((rec.values[r] - rec.values[r - 1]) / workflow::RAMP_SLOPE, interval, c.frameSeconds) << r;
-    const double span = (rec.values[rec.rows() - 1] - rec.values[1]) / workflow::RAMP_SLOPE;
-    EXPECT_NEAR(span, (rec.rows() - 2) * interval, 1.5 * c.frameSeconds);
+    const double span = (rec.values[rec.rowCount - 1] - rec.values[1]) / workflow::RAMP_SLOPE;
+    EXPECT_NEAR(span, (rec.rowCount - 2) * interval, 1.5 * c.frameSeconds);
     EXPECT_NEAR(rowsPerSecond * interval, 1.0, 0.12) << rowsPerSecond << " rows per second";
     std::printf("KV310 %s Hz: %zu rows, %.3f rows/s (header %.3f), %.3f s of signal over %zu intervals\n", c.rate,
-                rec.rows(), rowsPerSecond, rec.rowsPerSecond, span, rec.rows() - 2);
+                rec.rowCount, rowsPerSecond, rec.rowsPerSecond, span, rec.rowCount - 2);
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.waitExit(20000), 0);
   }
@@ -240,7 +235,7 @@ TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
   // A second "Каналы..." leaves only the first dialog.
   PostMessageW(main, WM_COMMAND, IDM_CHANNELS, 0);
   driver::pump(500);
-  EXPECT_EQ(driver::findWindow(program.pi.dwProcessId, L"#32770", kChannelsCaption, 0), dialog);
+  EXPECT_EQ(find(L"#32770", kChannelsCaption, 0), dialog);
   EXPECT_TRUE(IsWindow(dialog));
 
   // Channel 5 chosen for position 1 leaves position 5 empty; its flag stays.
@@ -290,8 +285,7 @@ TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
   // Esc closes the dialog, which writes the settings with the window's place;
   // the window is at its minimum.
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-  driver::pump(500);
-  EXPECT_FALSE(IsWindow(dialog));
+  EXPECT_TRUE(gone(dialog));
   RECT r;
   GetWindowRect(main, &r);
   EXPECT_EQ(r.right - r.left, GetSystemMetrics(SM_CXFULLSCREEN) / 5);
@@ -323,7 +317,7 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   HWND panel = panelOf(main, 1), square = panelOf(main, workflow::SWITCHING_CHANNEL);
   ASSERT_NE(panel, nullptr);
   PostMessageW(GetDlgItem(panel, IDC_PANEL_SETTINGS), BM_CLICK, 0, 0);
-  HWND dialog = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Настройка канала 1", 10000);
+  HWND dialog = find(L"#32770", L"Настройка канала 1");
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_K), L"1");
   EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_GAIN2), L"10");  // the simulator's gains
@@ -349,8 +343,7 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   SetDlgItemTextW(dialog, IDC_TOOLS_NAME, L"Напряжение");
   SetDlgItemTextW(dialog, IDC_TOOLS_UNIT, L"милливольт");
   click(dialog, IDC_TOOLS_OK);
-  driver::pump(500);
-  EXPECT_FALSE(IsWindow(dialog));
+  EXPECT_TRUE(gone(dialog));
   std::string cfg = config();
   EXPECT_EQ(valueOf(cfg, "K1B"), "0.5|K07|\xEC\xE8\xEB\xEB\xE8\xE2|\xCD\xE0\xEF\xF0\xFF\xE6");
   EXPECT_EQ(valueOf(cfg, "Interval01"), "200");
@@ -362,14 +355,13 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
 
   // The close box applies nothing.
   PostMessageW(GetDlgItem(panel, IDC_PANEL_SETTINGS), BM_CLICK, 0, 0);
-  dialog = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Настройка канала 1", 10000);
+  dialog = find(L"#32770", L"Настройка канала 1");
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_B), L"K07");
   click(dialog, IDC_TOOLS_MAX);
   SetDlgItemTextW(dialog, IDC_TOOLS_NAME, L"другое");
   PostMessageW(dialog, WM_CLOSE, 0, 0);
-  driver::pump(500);
-  EXPECT_FALSE(IsWindow(dialog));
+  EXPECT_TRUE(gone(dialog));
   EXPECT_EQ(config(), cfg);
 
   // "~" switches AC on, and off again.
@@ -388,7 +380,7 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   EXPECT_EQ(driver::itemText(panel, IDC_PANEL_MIN_FIELD), L".0");
   RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   driver::pump(500);
-  const driver::Picture shot = driver::capture(main, true);  // a child cannot be read across processes
+  const driver::Picture shot = driver::capture(main);  // a child cannot be read across processes
   RECT r;
   GetWindowRect(panel, &r);
   MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
@@ -428,12 +420,9 @@ Band curveBand(const driver::Picture& p) {
 int columnsAt(const driver::Picture& p, uint32_t colour, int y) {
   int n = 0;
   for (int x = 0; x < p.width; ++x) {
-    for (int dy = -1; dy <= 1; ++dy) {
-      if (y + dy >= 0 && y + dy < p.height && p.at(x, y + dy) == colour) {
-        ++n;
-        break;
-      }
-    }
+    bool seen = false;
+    for (int row = std::max(0, y - 1); row <= std::min(y + 1, p.height - 1); ++row) seen |= p.at(x, row) == colour;
+    n += seen;
   }
   return n;
 }
@@ -457,21 +446,18 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
   cfg0.replace(cfg0.find("chPlot = 0,0"), 12, "chPlot = 8,24");
   cfg0.replace(cfg0.find("lrScale = 0"), 11, "lrScale = 1");
   startIn(L"graphs", cfg0, workflow::simulatorConfiguration());
-  PostMessageW(main, WM_COMMAND, IDM_ABOUT, 0);
-  HWND about = driver::findWindow(program.pi.dwProcessId, L"#32770", L"О программе", 10000);
+  HWND about = command(main, IDM_ABOUT, L"О программе");
   ASSERT_NE(about, nullptr);
   EXPECT_EQ(driver::itemText(about, IDC_ABOUT_VERSION), L"Версия " SKALENOR_VERSION_WSTRING);
   PostMessageW(about, WM_COMMAND, IDOK, 0);
-  driver::pump(300);
-  EXPECT_FALSE(IsWindow(about));
+  EXPECT_TRUE(gone(about));
 
   // "График" fills the four slots in order, each window titled with its slot's
   // name; a fifth opens nothing. Closing frees a slot and forgets it.
   HWND graphs[4] = {};
-  const wchar_t* titles[4] = {L"Тренд 1", L"Тренд 2", L"Тренд 3", L"Тренд 4"};
   for (int i = 0; i < 5; ++i) PostMessageW(main, WM_COMMAND, IDM_GRAPH, 0);
   for (int g = 0; g < 4; ++g) {
-    graphs[g] = driver::findWindow(program.pi.dwProcessId, L"#32770", titles[g], 10000);
+    graphs[g] = find(L"#32770", (L"Тренд " + std::to_wstring(g + 1)).c_str());
     ASSERT_NE(graphs[g], nullptr) << g;
   }
   driver::pump(500);
@@ -488,7 +474,7 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
   HWND graph = graphs[0];
   MoveWindow(graph, 360, 60, 700, 420, TRUE);  // clear of the main window: read back whole
   driver::pump(4500);  // four points at one per second
-  driver::Picture shot = driver::capture(graph, true);
+  driver::Picture shot = driver::capture(graph);
   const Band band = curveBand(shot);
   ASSERT_GT(band.bottom - band.top, 200);
   EXPECT_GE(columnsAt(shot, RED, band.rowOf(-2.0)), 4);
@@ -503,7 +489,7 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
   PostMessageW(graph, WM_LBUTTONUP, 0, MAKELPARAM(300, y + 20));
   driver::pump(700);
   EXPECT_EQ(GetScrollPos(bar, SB_CTL), 6);  // x5: 17 positions, view centred at 600 of 1000
-  shot = driver::capture(graph, true);
+  shot = driver::capture(graph);
   const int zoomedRow = band.bottom - (band.bottom - band.top) / 2;  // +2 V now sits mid-band
   EXPECT_GE(columnsAt(shot, GREEN, zoomedRow), 4);
 
@@ -514,7 +500,7 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
   EXPECT_EQ(valueOf(cfg, "scPlot"), "1,0,0,0");
   EXPECT_EQ(valueOf(cfg, "scaleY1"), "2,600");
   EXPECT_EQ(GetScrollPos(bar, SB_CTL), 6);
-  shot = driver::capture(graph, true);
+  shot = driver::capture(graph);
   EXPECT_LT(columnsAt(shot, GREEN, zoomedRow), 2);
 
   // A right click in the curves undoes the zoom (and opens the menu).
@@ -526,14 +512,12 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
   EXPECT_EQ(GetScrollPos(bar, SB_CTL), 0);
 
   // Rename.
-  PostMessageW(graph, WM_COMMAND, CMD_RENAME_GRAPH, 0);
-  HWND rename = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Введите название графика", 10000);
+  HWND rename = command(graph, CMD_RENAME_GRAPH, L"Введите название графика");
   ASSERT_NE(rename, nullptr);
   EXPECT_EQ(driver::itemText(rename, IDC_PLOT_NAME), L"Тренд 1");
   SendDlgItemMessageW(rename, IDC_PLOT_NAME, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Стенд 7"));
   PostMessageW(rename, WM_COMMAND, IDOK, 0);
-  driver::pump(500);
-  EXPECT_FALSE(IsWindow(rename));
+  EXPECT_TRUE(gone(rename));
   EXPECT_EQ(driver::text(graph), L"Стенд 7");
   RECT place;
   GetWindowRect(graph, &place);
@@ -542,9 +526,9 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
   PostMessageW(main, WM_COMMAND, IDM_EXIT, 0);
   EXPECT_EQ(program.waitExit(20000), 0);
   ASSERT_TRUE(driver::start(program, dir));
-  graph = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Стенд 7", 30000);
+  graph = find(L"#32770", L"Стенд 7", 30000);
   ASSERT_NE(graph, nullptr);
-  main = driver::findWindow(program.pi.dwProcessId, L"SKALENOR", nullptr, 10000);
+  main = find(L"SKALENOR", nullptr);
   driver::pump(300);
   RECT again;
   GetWindowRect(graph, &again);
@@ -558,11 +542,8 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
 namespace {
 // Types a file name into a common file dialog and presses its OK button.
 void answerFileDialog(HWND dialog, const std::wstring& path) {
-  HWND name = nullptr;
-  for (int id : {0x47c, 0x480}) {  // cmb13 (explorer style), edt1
-    name = GetDlgItem(dialog, id);
-    if (name) break;
-  }
+  HWND name = GetDlgItem(dialog, 0x47c);  // cmb13 (explorer style)
+  if (!name) name = GetDlgItem(dialog, 0x480);  // edt1
   ASSERT_NE(name, nullptr);
   SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
@@ -571,8 +552,7 @@ void answerFileDialog(HWND dialog, const std::wstring& path) {
 
 TEST_F(Workflow, SaveUnderANameThenOpenItAndRestart) {
   startIn(L"save-open", workflow::configuration(3), workflow::simulatorConfiguration());
-  PostMessageW(main, WM_COMMAND, IDM_SAVE, 0);
-  HWND save = driver::findWindow(program.pi.dwProcessId, nullptr, L"Сохранение конфигурации", 10000);
+  HWND save = command(main, IDM_SAVE, L"Сохранение конфигурации", nullptr);
   ASSERT_NE(save, nullptr);
   answerFileDialog(save, dir + L"\\saved");  // no extension: ".cfg" is added
   driver::pump(1000);
@@ -585,33 +565,22 @@ TEST_F(Workflow, SaveUnderANameThenOpenItAndRestart) {
   ASSERT_NE(dialog, nullptr);
   click(dialog, IDC_SHOW_ALL);
   EXPECT_EQ(valueOf(config(), "20Channel"), "20");
-  PostMessageW(main, WM_COMMAND, IDM_OPEN, 0);
-  HWND open = driver::findWindow(program.pi.dwProcessId, nullptr, L"Открытие конфигурации", 10000);
+  HWND open = command(main, IDM_OPEN, L"Открытие конфигурации", nullptr);
   ASSERT_NE(open, nullptr);
   answerFileDialog(open, dir + L"\\saved.cfg");
   EXPECT_EQ(program.waitExit(20000), 0);
 
-  HWND next = nullptr;
-  for (int i = 0; i < 300 && !next; ++i) {
-    HWND w = FindWindowW(L"SKALENOR", nullptr);
-    DWORD pid = 0;
-    if (w) GetWindowThreadProcessId(w, &pid);
-    if (w && pid != program.pi.dwProcessId && IsWindowVisible(w)) next = w;
-    driver::pump(50);
-  }
+  // The first program is gone: any main window now is the restarted one's.
+  HWND next = driver::findWindow(0, L"SKALENOR", nullptr, 15000);
   ASSERT_NE(next, nullptr);
   DWORD pid = 0;
   GetWindowThreadProcessId(next, &pid);
-  HANDLE restarted = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+  driver::Program restarted;
+  restarted.pi.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
   EXPECT_EQ(valueOf(config(), "20Channel"), "0");
   EXPECT_EQ(valueOf(config(), "3Channel"), "3");
   PostMessageW(next, WM_CLOSE, 0, 0);
-  ASSERT_NE(restarted, nullptr);
-  EXPECT_EQ(WaitForSingleObject(restarted, 20000), WAIT_OBJECT_0);
-  DWORD code = 1;
-  GetExitCodeProcess(restarted, &code);
-  EXPECT_EQ(code, 0u);
-  CloseHandle(restarted);
+  EXPECT_EQ(restarted.waitExit(20000), 0);
 }
 
 TEST_F(Workflow, NoBoardOrNoConfigurationEndsTheProgramAfterTheNotice) {
@@ -628,25 +597,6 @@ TEST_F(Workflow, NoBoardOrNoConfigurationEndsTheProgramAfterTheNotice) {
   }
 }
 
-namespace {
-// The PDF printer's newest "Trend" job file, or "" when there is none.
-std::wstring newestTrendPdf(const std::wstring& folder) {
-  std::wstring newest;
-  FILETIME latest{};
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((folder + L"\\Trend*.pdf").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return newest;
-  do {
-    if (CompareFileTime(&fd.ftLastWriteTime, &latest) > 0) {
-      latest = fd.ftLastWriteTime;
-      newest = folder + L"\\" + fd.cFileName;
-    }
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-  return newest;
-}
-}  // namespace
-
 // A graph with channel 8 (-2 V, red) and 24 (+2 V, green) saved as pictures,
 // and printed when the test command set up a PDF printer.
 TEST_F(Workflow, GraphSavedAsPicturesAndPrinted) {
@@ -659,8 +609,7 @@ TEST_F(Workflow, GraphSavedAsPicturesAndPrinted) {
   driver::pump(4500);
   for (const wchar_t* name : {L"\\graph.png", L"\\graph.emf"}) {
     SCOPED_TRACE(name);
-    PostMessageW(graph, WM_COMMAND, CMD_SAVE_PICTURE, 0);
-    HWND save = driver::findWindow(program.pi.dwProcessId, nullptr, L"Сохранить как рисунок", 10000);
+    HWND save = command(graph, CMD_SAVE_PICTURE, L"Сохранить как рисунок", nullptr);
     ASSERT_NE(save, nullptr);
     answerFileDialog(save, dir + name);
     driver::pump(1500);
@@ -668,20 +617,12 @@ TEST_F(Workflow, GraphSavedAsPicturesAndPrinted) {
   }
   const char* pdfs = std::getenv("SKALENOR_PDF_DIR");
   if (!pdfs) GTEST_SKIP() << "no PDF printer set up: the page was checked as pictures only";
-  const std::wstring folder = driver::windowsPath(pdfs), before = newestTrendPdf(folder);
+  const std::wstring folder = driver::windowsPath(pdfs), before = driver::newestFile(folder, L"Trend*.pdf");
   PostMessageW(GetDlgItem(graph, IDC_GRAPH_PRINT), BM_CLICK, 0, 0);
   std::wstring pdf;
-  for (int i = 0; i < 200 && (pdf = newestTrendPdf(folder)) == before; ++i) driver::pump(100);
+  for (int i = 0; i < 200 && (pdf = driver::newestFile(folder, L"Trend*.pdf")) == before; ++i) driver::pump(100);
   ASSERT_NE(pdf, before);
-  // The printer writes the file as it goes: wait until its size holds.
-  LONGLONG last = -1;
-  for (int i = 0; i < 100; ++i) {
-    driver::pump(500);
-    WIN32_FILE_ATTRIBUTE_DATA a{};
-    const LONGLONG size = GetFileAttributesExW(pdf.c_str(), GetFileExInfoStandard, &a) ? a.nFileSizeLow : -1;
-    if (size > 0 && size == last) break;
-    last = size;
-  }
+  driver::waitSteady(pdf, 500, 100);  // the printer writes the file as it goes
   const std::wstring png = pages::pdfToPng(pdf);
   pages::expectGraphPage(pages::load(png));
   DeleteFileW(pdf.c_str());

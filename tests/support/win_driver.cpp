@@ -57,49 +57,14 @@ bool start(Program& p, const std::wstring& folder) {
   return CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &p.pi) != 0;
 }
 
-namespace {
-struct Search {
-  DWORD pid;
-  const wchar_t* className;
-  const wchar_t* caption;
-  HWND found;
-};
-BOOL CALLBACK visit(HWND w, LPARAM lp) {
-  auto* s = reinterpret_cast<Search*>(lp);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(w, &pid);
-  if (s->pid && pid != s->pid) return TRUE;
-  if (!IsWindowVisible(w)) return TRUE;
-  wchar_t buf[256];
-  if (s->className) {
-    GetClassNameW(w, buf, 256);
-    if (wcscmp(buf, s->className) != 0) return TRUE;
-  }
-  if (s->caption) {
-    GetWindowTextW(w, buf, 256);
-    if (wcscmp(buf, s->caption) != 0) return TRUE;
-  }
-  s->found = w;
-  return FALSE;
-}
-BOOL CALLBACK longestStatic(HWND w, LPARAM lp) {
-  auto* best = reinterpret_cast<std::wstring*>(lp);
-  wchar_t cls[64];
-  GetClassNameW(w, cls, 64);
-  if (_wcsicmp(cls, L"Static") == 0) {
-    std::wstring t = text(w);
-    if (t.size() > best->size()) *best = t;
-  }
-  return TRUE;
-}
-}  // namespace
-
 HWND findWindow(DWORD processId, const wchar_t* className, const wchar_t* caption, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
   for (;;) {
-    Search s{processId, className, caption, nullptr};
-    EnumWindows(visit, reinterpret_cast<LPARAM>(&s));
-    if (s.found) return s.found;
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, className, caption)) != nullptr;) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(w, &pid);
+      if ((!processId || pid == processId) && IsWindowVisible(w)) return w;
+    }
     if (GetTickCount() - start > timeoutMs) return nullptr;
     pump(20);
   }
@@ -113,26 +78,15 @@ std::wstring text(HWND window) {
 
 std::wstring itemText(HWND dialog, int id) { return text(GetDlgItem(dialog, id)); }
 
-std::wstring messageBoxText(HWND box) {
-  std::wstring best;
-  EnumChildWindows(box, longestStatic, reinterpret_cast<LPARAM>(&best));
-  return best;
-}
-
-Picture capture(HWND window, bool clientOnly) {
+Picture capture(HWND window) {
   Picture p;
   RECT r;
-  if (!(clientOnly ? GetClientRect(window, &r) : GetWindowRect(window, &r))) return p;
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  if (w <= 0 || h <= 0) return p;
-  HDC screen = clientOnly ? GetDC(window) : GetWindowDC(window);
+  if (!GetClientRect(window, &r) || r.right <= 0 || r.bottom <= 0) return p;
+  const int w = r.right, h = r.bottom;
+  HDC screen = GetDC(window);
   HDC memory = CreateCompatibleDC(screen);
   BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;  // top row first
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader = {sizeof bi.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};  // top row first
   void* bits = nullptr;
   HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HGDIOBJ old = SelectObject(memory, dib);
@@ -141,13 +95,42 @@ Picture capture(HWND window, bool clientOnly) {
   const auto* px = static_cast<const uint32_t*>(bits);
   p.width = w;
   p.height = h;
-  p.pixels.resize(static_cast<size_t>(w) * h);
-  for (size_t i = 0; i < p.pixels.size(); ++i) p.pixels[i] = px[i] & 0xFFFFFFu;
+  for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i) p.pixels.push_back(px[i] & 0xFFFFFFu);
   SelectObject(memory, old);
   DeleteObject(dib);
   DeleteDC(memory);
   ReleaseDC(window, screen);
   return p;
+}
+
+long long fileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA a{};
+  return GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &a) ? a.nFileSizeLow : -1;
+}
+
+void waitSteady(const std::wstring& path, DWORD stepMs, int steps) {
+  for (long long last = -1; steps-- > 0;) {
+    pump(stepMs);
+    const long long size = fileSize(path);
+    if (size > 0 && size == last) return;
+    last = size;
+  }
+}
+
+std::wstring newestFile(const std::wstring& folder, const wchar_t* pattern) {
+  std::wstring newest;
+  FILETIME latest{};
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((folder + L"\\" + pattern).c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return newest;
+  do {
+    if (CompareFileTime(&fd.ftLastWriteTime, &latest) > 0) {
+      latest = fd.ftLastWriteTime;
+      newest = folder + L"\\" + fd.cFileName;
+    }
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return newest;
 }
 
 void pump(DWORD ms) {

@@ -32,7 +32,7 @@ struct Program {
 // Starts skalenor.exe (SKALENOR_EXE) in the folder, its current directory.
 bool start(Program& p, const std::wstring& folder);
 
-// First visible top-level window of the process with this class (null: any)
+// First visible top-level window of the process (0: any) with this class (null: any)
 // and, if given, this caption; waits up to timeoutMs.
 HWND findWindow(DWORD processId, const wchar_t* className, const wchar_t* caption, DWORD timeoutMs);
 
@@ -40,17 +40,21 @@ HWND findWindow(DWORD processId, const wchar_t* className, const wchar_t* captio
 std::wstring text(HWND window);
 std::wstring itemText(HWND dialog, int id);
 
-// The static text of a message box (the longest static child).
-std::wstring messageBoxText(HWND box);
-
-// A window's pixels as the screen shows them, with its children: 0xRRGGBB,
+// A window's client area as the screen shows it, with its children: 0xRRGGBB,
 // row by row from the top. Empty when it cannot be read.
 struct Picture {
   int width = 0, height = 0;
   std::vector<uint32_t> pixels;
   uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
-Picture capture(HWND window, bool clientOnly = false);
+Picture capture(HWND window);
+
+// A file's size, -1 when it is not there.
+long long fileSize(const std::wstring& path);
+// Waits (pumping) until the file exists and its size holds over one step.
+void waitSteady(const std::wstring& path, DWORD stepMs, int steps);
+// The newest file matching a pattern with wildcards, "" when there is none.
+std::wstring newestFile(const std::wstring& folder, const wchar_t* pattern);
 
 // Pumps this thread's messages for the given time (keeps sent messages flowing).
 void pump(DWORD ms);
