@@ -2,7 +2,7 @@
 # CPU of the running program under Wine on the simulated board, per thread, as
 # percent of one core, beside two calibration programs measured in the same run.
 #   bench/cpu-bench.sh [SECONDS] [CASE...]     (default 30 s; all cases)
-# Cases: calib-timer calib-texts idle panels8 panels32 rec1k rec100k graphs4 startup
+# Cases: calib-timer calib-texts idle panels8 panels32 panels100k rec1k rec100k graphs4 startup
 # Run it on a quiet machine: other load shows up in every figure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -56,6 +56,7 @@ for c in "${cases[@]}"; do
     panels8)  run_program_case "$c" 1000 8 0 100 0 ;;
     panels32) run_program_case "$c" 1000 32 0 100 0 ;;
     rec100k)  run_program_case "$c" 100000 32 0 10 1 ;;
+    panels100k) run_program_case "$c" 100000 32 0 10 0 ;;
     rec1k)    run_program_case "$c" 1000 32 0 16 1 ;;
     graphs4)  run_program_case "$c" 1000 32 4 100 0 ;;
     startup)
