@@ -215,10 +215,7 @@ int16_t simRawCount(double volts, int32_t gain, double fullScale) {
 }
 
 float simClippedVolts(double volts, int32_t gain, double fullScale) {
-  double limit = fullScale / (gain > 0 ? gain : 1);
-  if (volts > limit) volts = limit;
-  if (volts < -limit) volts = -limit;
-  return static_cast<float>(volts);
+  return simClipped(volts, simClipLimit(gain, fullScale));
 }
 
 bool simGainOffered(const SimConfig& config, int32_t gain) {
@@ -230,31 +227,28 @@ bool simGainOffered(const SimConfig& config, int32_t gain) {
 
 void simStreamVolts(const SimConfig& config, const int32_t positionChannel[32], uint64_t first, uint32_t count,
                     double rateHz, double* out) {
-  double sine[32], cosine[32], stepSine[32], stepCosine[32];
-  bool rotated[32];
+  const bool noisy = config.noise > 0.0;
+  // One position at a time, so that each sine's rotation stays in registers
+  // (on the 32-bit build's x87 a frame-major loop cost several times more).
   for (int p = 0; p < 32; ++p) {
+    const uint32_t start = static_cast<uint32_t>((p - static_cast<int>(first % 32) + 32) % 32);
     const int channel = positionChannel[p];
-    rotated[p] = rateHz > 0.0 && channel >= 0 && channel < SIM_CHANNELS && config.channels[channel].wave == SimWave::Sine;
-    if (!rotated[p]) continue;
-    const uint64_t s0 = first + static_cast<uint64_t>((p - static_cast<int>(first % 32) + 32) % 32);
-    const double omega = 2.0 * PI * config.channels[channel].b / rateHz;
-    const double angle = std::fmod(omega * static_cast<double>(s0), 2.0 * PI);
-    sine[p] = std::sin(angle);
-    cosine[p] = std::cos(angle);
-    stepSine[p] = std::sin(omega * 32.0);
-    stepCosine[p] = std::cos(omega * 32.0);
-  }
-  for (uint32_t i = 0; i < count; ++i) {
-    const uint64_t s = first + i;
-    const int p = static_cast<int>(s % 32);
-    if (!rotated[p]) {
-      out[i] = simChannelVolts(config, positionChannel[p], s, rateHz);
+    const bool rotated =
+        rateHz > 0.0 && channel >= 0 && channel < SIM_CHANNELS && config.channels[channel].wave == SimWave::Sine;
+    if (!rotated) {
+      for (uint32_t i = start; i < count; i += 32) out[i] = simChannelVolts(config, channel, first + i, rateHz);
       continue;
     }
-    const SimSignal& signal = config.channels[positionChannel[p]];
-    out[i] = signal.a * sine[p] + signal.c + simNoiseVolts(config, positionChannel[p], s);
-    const double next = sine[p] * stepCosine[p] + cosine[p] * stepSine[p];
-    cosine[p] = cosine[p] * stepCosine[p] - sine[p] * stepSine[p];
-    sine[p] = next;
+    const SimSignal& signal = config.channels[channel];
+    const double omega = 2.0 * PI * signal.b / rateHz;
+    const double angle = std::fmod(omega * static_cast<double>(first + start), 2.0 * PI);
+    double sine = std::sin(angle), cosine = std::cos(angle);
+    const double stepSine = std::sin(omega * 32.0), stepCosine = std::cos(omega * 32.0);
+    for (uint32_t i = start; i < count; i += 32) {
+      out[i] = signal.a * sine + signal.c + (noisy ? simNoiseVolts(config, channel, first + i) : 0.0);
+      const double next = sine * stepCosine + cosine * stepSine;
+      cosine = cosine * stepCosine - sine * stepSine;
+      sine = next;
+    }
   }
 }

@@ -62,7 +62,7 @@ double simNoiseVolts(const SimConfig& config, int channel, uint64_t sampleIndex)
 // Samples first .. first + count - 1 of a stream whose frame position p samples
 // channel positionChannel[p]: simChannelVolts, with sines rotated from frame
 // to frame instead of computed one by one (at 100 kHz sin was most of the
-// simulator's time). Meant for blocks of about a thousand samples.
+// simulator's time). Meant for blocks of a few thousand samples.
 void simStreamVolts(const SimConfig& config, const int32_t positionChannel[32], uint64_t first, uint32_t count,
                     double rateHz, double* out);
 
@@ -71,6 +71,11 @@ int16_t simRawCount(double volts, int32_t gain, double fullScale);
 
 // The voltage a KV320 reports: the input, clipped where the amplifier saturates.
 float simClippedVolts(double volts, int32_t gain, double fullScale);
+// The same in two steps, the limit computed once per position rather than per sample.
+inline double simClipLimit(int32_t gain, double fullScale) { return fullScale / (gain > 0 ? gain : 1); }
+inline float simClipped(double volts, double limit) {
+  return static_cast<float>(volts > limit ? limit : volts < -limit ? -limit : volts);
+}
 
 // True when the gain factor is one the board offers (1 or a configured gain).
 bool simGainOffered(const SimConfig& config, int32_t gain);

@@ -48,26 +48,29 @@ bool SimStream::blockReady() {
   return started_ && samplesDue() >= consumed_ + blockSamples_ && blockSamples_ > 0;
 }
 
-// Claims count samples and writes each as convert(volts, gain, full scale).
+// Claims count samples and writes each as convert(volts, frame position).
 template <typename T, typename Convert>
 bool SimStream::take(const SimConfig& config, T* out, uint32_t count, Convert convert) {
   uint64_t first = 0;
   if (!claim(count, &first)) return false;
-  constexpr uint32_t CHUNK = 1024;
+  constexpr uint32_t CHUNK = 4096;  // each chunk re-anchors every sine: 32 sincos pairs
   double volts[CHUNK];
   for (uint32_t done = 0; done < count; done += CHUNK) {
     const uint32_t n = count - done < CHUNK ? count - done : CHUNK;
     simStreamVolts(config, positionChannel_, first + done, n, rateHz_, volts);
-    for (uint32_t i = 0; i < n; ++i)
-      out[done + i] = convert(volts[i], positionGain_[(first + done + i) % 32], config.fullScale);
+    for (uint32_t i = 0; i < n; ++i) out[done + i] = convert(volts[i], (first + done + i) % 32);
   }
   return true;
 }
 
 bool SimStream::takeVolts(const SimConfig& config, float* out, uint32_t count) {
-  return take(config, out, count, simClippedVolts);
+  double limit[32];
+  for (int p = 0; p < 32; ++p) limit[p] = simClipLimit(positionGain_[p], config.fullScale);
+  return take(config, out, count, [&limit](double volts, uint64_t p) { return simClipped(volts, limit[p]); });
 }
 
 bool SimStream::takeRaw(const SimConfig& config, int16_t* out, uint32_t count) {
-  return take(config, out, count, simRawCount);
+  return take(config, out, count, [&](double volts, uint64_t p) {
+    return simRawCount(volts, positionGain_[p], config.fullScale);
+  });
 }

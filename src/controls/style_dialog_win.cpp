@@ -32,7 +32,11 @@ INT_PTR colourControl(ControlStyler& styler, HDC dc, HWND control) {
   if (entry == styler.entryCount()) return 0;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, styler.entryTextColour(entry));
-  if (styler.entryFont(entry) != nullptr) SelectObject(dc, styler.entryFont(entry));
+  // A control that already draws in this font (handed over at registration and by refresh) selects it
+  // itself; selecting it here again costs a font set-up in the window system on every paint.
+  HFONT font = styler.entryFont(entry);
+  if (font != nullptr && reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)) != font)
+    SelectObject(dc, font);
   return reinterpret_cast<INT_PTR>(styler.entryBackground(entry));
 }
 
