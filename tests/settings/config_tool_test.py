@@ -1,6 +1,7 @@
 """Checks skalenor-config: check messages and exit codes, dump as JSON, rewrite."""
 import json
 import os
+import pathlib
 import subprocess
 import sys
 import tempfile
@@ -31,8 +32,7 @@ with tempfile.TemporaryDirectory() as tmp:
 
     # check: one line per problem, FILE:LINE: message (the messages are the reader's); exit 1.
     bad = os.path.join(tmp, "bad.cfg")
-    with open(bad, "wb") as f:
-        f.write(b"; fine\r\nKadc33 = 1\r\nFtime = abc\r\n")
+    pathlib.Path(bad).write_bytes(b"; fine\r\nKadc33 = 1\r\nFtime = abc\r\n")
     result = run("check", bad)
     lines = result.stdout.decode("utf-8", "replace").splitlines()
     assert result.returncode == 1, "check of bad file exits 1, got %d" % result.returncode
@@ -56,8 +56,7 @@ with tempfile.TemporaryDirectory() as tmp:
 
     # Quotes and control characters in texts stay valid JSON.
     odd = os.path.join(tmp, "odd.cfg")
-    with open(odd, "wb") as f:
-        f.write(b"plotName1 = 'a\"b\\c\x01d'\r\nK1B = 0.1|0|\x7f|x\r\n")
+    pathlib.Path(odd).write_bytes(b"plotName1 = 'a\"b\\c\x01d'\r\nK1B = 0.1|0|\x7f|x\r\n")
     record = json.loads(run("dump", odd).stdout.decode("utf-8"))
     assert record["plotName"][0] == "a\"b\\c\x01d", "escaped title: %r" % record["plotName"][0]
     assert abs(record["channelK"][0] - 0.1) < 1e-8, "float K"
