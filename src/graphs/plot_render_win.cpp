@@ -136,10 +136,8 @@ void GraphTrendPlot::drawLabels(HDC dc, const PlotRect& area, HFONT horizontal, 
   SetTextColor(dc, colour);
   const int step = labelStep(a - x, screenPlotArea_.width());
   for (int k = 0; step > 0 && x + k * step <= a; ++k) {
-    int hour, minute;
-    trend.labelTime(k, &hour, &minute);
     char text[8];
-    timeLabelText(hour, minute, text);
+    trend.labelText(k, text);
     wchar_t wide[8];
     toWide(text, wide, 8);
     TextOutW(dc, x + k * step - extent(dc, wide).cx / 2, y2, wide, 5);

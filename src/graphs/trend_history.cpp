@@ -1,5 +1,7 @@
 #include "graphs/trend_history.h"
 
+#include "graphs/plot_labels.h"
+
 void TrendHistory::init(int q, uint32_t nowTick, int hour, int minute) {
   for (auto& row : history)
     for (float& v : row) v = 0.0f;
@@ -60,9 +62,8 @@ int TrendHistory::rowOf(int t, int j) const {
   return u;
 }
 
-void TrendHistory::labelTime(int k, int* hour, int* minute) const {
+void TrendHistory::labelText(int k, char out[8]) const {
   const long long total = (static_cast<long long>(axisHour) * 60 + axisMinute +
                            static_cast<long long>(k) * secondsPerPoint) % (24 * 60);
-  *hour = static_cast<int>(total / 60);
-  *minute = static_cast<int>(total % 60);
+  timeLabelText(static_cast<int>(total / 60), static_cast<int>(total % 60), out);
 }

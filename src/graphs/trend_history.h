@@ -33,8 +33,8 @@ class TrendHistory {
   // history holds.
   int rowOf(int trace, int j) const;
 
-  // Hour and minute of time label k (k = 0 at the left edge), over midnight.
-  void labelTime(int k, int* hour, int* minute) const;
+  // "hh:mm" of time label k (k = 0 at the left edge), over midnight.
+  void labelText(int k, char out[8]) const;
 
   float history[HISTORY_POINTS][TRACE_COUNT] = {};
   int32_t writePos[TRACE_COUNT] = {};

@@ -5,8 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "graphs/plot_labels.h"
-
 namespace {
 
 float values[INPUT_CHANNELS];
@@ -14,15 +12,10 @@ const int channels[TRACE_COUNT] = {3, 0, 0, 0, 0, 0, 0, 32};
 
 // The texts of the first two time labels.
 std::string firstLabels(const TrendHistory& h) {
-  std::string s;
-  for (int k = 0; k < 2; ++k) {
-    int hour, minute;
-    char text[8];
-    h.labelTime(k, &hour, &minute);
-    timeLabelText(hour, minute, text);
-    s += std::string(k ? " " : "") + text;
-  }
-  return s;
+  char first[8], second[8];
+  h.labelText(0, first);
+  h.labelText(1, second);
+  return std::string(first) + " " + second;
 }
 
 }  // namespace

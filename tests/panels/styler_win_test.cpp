@@ -9,12 +9,9 @@
 
 namespace {
 
-constexpr int CHECK_KEY = 100;
-constexpr int CAPTION_KEY = 101;
-constexpr int PLAIN_BUTTON = 102;
-constexpr int FIRST_STATIC = 110;
+// The controls of STYLETEST: the statics are FIRST_STATIC and the seven after it.
+enum { CHECK_KEY = 100, CAPTION_KEY = 101, PLAIN_BUTTON = 102, FIRST_STATIC = 110, EDIT_FIELD = 120 };
 constexpr int STATIC_COUNT = 8;
-constexpr int EDIT_FIELD = 120;
 
 INT_PTR CALLBACK testDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   return styleDialogMessage(dialog, message, wParam, lParam);

@@ -45,14 +45,13 @@ TEST_F(ExportTest, CsvWithOptionsInterruptedRecordingsAndRefusedFiles) {
     EXPECT_NE(r.err.find(name[0] == 'm' ? "cannot open" : "not a recording"), std::string::npos) << r.err;
   }
 
-  // Killed while recording: no closing text, a row cut short.
+  // Killed while recording: no closing text (the names are still read), a row cut short.
   std::filesystem::resize_file(cfg, std::filesystem::file_size(cfg) - 19);  // the closing text
   writeFile(qmr, bytes + "\x01\x02\x03\x04\x05");
   r = runExport(dir, "'" + qmr + "'");
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, CSV);
   EXPECT_NE(r.err.find("warning: sample file ends with a partial row"), std::string::npos) << r.err;
-  EXPECT_NE(r.err.find("warning: description has no closing part"), std::string::npos) << r.err;
 
   std::remove(cfg.c_str());
   r = runExport(dir, "'" + qmr + "'");

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <ctime>
+#include <thread>
 
 #include "expected_description.h"
 #include "recording/recording_format.h"
@@ -14,10 +13,10 @@ template <typename T>
 std::string le(T value) { return std::string(reinterpret_cast<const char*>(&value), sizeof value); }
 std::string padded(std::string name) { return name.append(24 - name.size(), ' '); }
 
+// In 100-ns ticks since 1970, a whole number of days after the file times' 1601.
 FileTime modifiedTime(const std::string& p) {
-  struct stat st{};
-  ::stat(p.c_str(), &st);
-  return (st.st_mtim.tv_sec + 11644473600ull) * 10000000ull + static_cast<uint64_t>(st.st_mtim.tv_nsec) / 100;
+  const auto t = std::chrono::file_clock::to_sys(std::filesystem::last_write_time(p)).time_since_epoch();
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(t).count() / 100;
 }
 
 using RecorderTest = RecordingTest;
@@ -47,8 +46,7 @@ TEST_F(RecorderTest, SampleFileAndDescriptionByteForByte) {
   world.settings.CheckLabel = world.settings.TimeType = 1;
   ASSERT_TRUE(rec.startRecording());
   const FileTime afterHeader = modifiedTime(path("qmr"));
-  struct timespec pause = {0, 20 * 1000 * 1000};
-  nanosleep(&pause, nullptr);  // so that the rows written later move the file's time
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // so that the rows written later move the file's time
   std::string head = expectedDescriptionHead(expected, "-30 30");
   EXPECT_EQ(readFile(path("sreccfg")), head);
 

@@ -15,21 +15,22 @@ TEST(SettingsStore, ReadsAndReplacesTheConfigurationInTheCurrentDirectory) {
     ~Restore() { settingsNoticeHook = nullptr, windowRectHook = nullptr; }
   } restore;
   settingsNoticeHook = [](void* owner, const char* text) { notice = {owner, text}; };
-  auto s = std::make_unique<MeterSettings>();
+  auto s = parsed("Ftime = 555\ncolPlot4 = 0,0,0,0,0,0,0,12\nK2B = 1|2|V|n\nnDO = 16\nMinMaxRef01 = 3|4|5\n");
   int owner;
   s->ownerWindow = &owner;
-  s->Ftime = 99;
   readSettings(*s);
   EXPECT_EQ(notice, std::make_pair<void*>(&owner, cp("Не найден файл конфигурации skalenor.cfg")));
-  EXPECT_EQ(s->Ftime, 10);
+  // Defaults only where they exist.
+  expectWritten(*s, "Ftime = 10\ncolPlot4 = 0,0,0,0,0,0,0,0\nK2B = 0|0||n\nnDO = 16\nMinMaxRef01 = 3|4|5");
   writeSettings(*s);  // no file: none is made
   EXPECT_FALSE(std::filesystem::exists("skalenor.cfg") || std::filesystem::exists("skalenor.out"));
 
   notice = {};
   writeFile("skalenor.cfg", "; c\r\nrWnd = 0,0,0,0\r\nFtime = 40\r\n");
+  s->CheckLabel = 1;
   readSettings(*s);
   EXPECT_EQ(notice.second, "");
-  EXPECT_EQ(s->Ftime, 40);
+  expectWritten(*s, "Ftime = 40\nCheckLabel = 0");  // the defaults first here too
 
   s->Ftime = 250;
   s->rWnd[0] = 1;
