@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <tuple>
 
 #include "shell/command_line.h"
 #include "shell/window_fit.h"
@@ -48,9 +49,6 @@ TEST(WindowFit, GrowsWithTheShownPanelsAndMovesToTheEdges) {
   for (const auto& c : cases) {
     for (int j = 1; j < PANEL_COUNT; ++j) panels[j].visible = c.shown == PANEL_COUNT || j + 1 == c.shown;
     const WindowPlace p = fitMainWindow(screen, table, 100, 50);
-    EXPECT_EQ(p.width, c.width) << c.shown;
-    EXPECT_EQ(p.height, c.height) << c.shown;
-    EXPECT_EQ(p.left, c.left) << c.shown;
-    EXPECT_EQ(p.top, c.top) << c.shown;
+    EXPECT_EQ(std::tie(p.width, p.height, p.left, p.top), std::tie(c.width, c.height, c.left, c.top)) << c.shown;
   }
 }

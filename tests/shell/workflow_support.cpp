@@ -12,7 +12,7 @@ namespace workflow {
 
 float dcVolts(int channel) { return channel * 0.25f - 4.0f; }
 
-std::string configuration(int shown, int ftime) {
+std::string configuration(int shown, const Changes& changes) {
   std::string s = "; skalenor test configuration\r\n";
   char line[128];
   auto add = [&](const char* fmt, auto... args) {
@@ -21,7 +21,7 @@ std::string configuration(int shown, int ftime) {
     s += "\r\n";
   };
   add("FreqStream = 1000");
-  add("Ftime = %d", ftime);
+  add("Ftime = 100");
   add("nDO = 8");
   add("TimeType = 0");
   add("CheckLabel = 1");
@@ -47,6 +47,7 @@ std::string configuration(int shown, int ftime) {
     add("NPK%02d = %d", n, switching ? 4 : 0);
     add("MinMaxRef%02d = %s", n, switching ? "0|5|1e+10" : "1e+10|1e+10|1e+10");
   }
+  for (const auto& [from, to] : changes) s.replace(s.find(from), from.size(), to);
   return s;
 }
 
@@ -78,36 +79,22 @@ namespace pages {
 // Drawn by GDI+ (PNG or EMF alike) on a white A4-shaped bitmap, pixel for
 // pixel: no smoothing mixes the trace colours with white.
 driver::Picture load(const std::wstring& path) {
-  driver::Picture p;
-  BITMAPINFO bi{};
-  bi.bmiHeader = {sizeof bi.bmiHeader, 1414, -1000, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  PatBlt(dc, 0, 0, 1414, 1000, WHITENESS);
   Gdiplus::GdiplusStartupInput input;
   ULONG_PTR token = 0;
   Gdiplus::GdiplusStartup(&token, &input, nullptr);
   Gdiplus::GpImage* image = nullptr;
   Gdiplus::GpGraphics* g = nullptr;
-  if (Gdiplus::DllExports::GdipLoadImageFromFile(path.c_str(), &image) == Gdiplus::Ok &&
-      Gdiplus::DllExports::GdipCreateFromHDC(dc, &g) == Gdiplus::Ok) {
-    Gdiplus::DllExports::GdipSetInterpolationMode(g, Gdiplus::InterpolationModeNearestNeighbor);
-    Gdiplus::DllExports::GdipSetSmoothingMode(g, Gdiplus::SmoothingModeNone);
-    if (Gdiplus::DllExports::GdipDrawImageRectI(g, image, 0, 0, 1414, 1000) == Gdiplus::Ok) {
-      p.width = 1414;
-      p.height = 1000;
-      const auto* px = static_cast<const uint32_t*>(bits);
-      for (int i = 0; i < p.width * p.height; ++i) p.pixels.push_back(px[i] & 0xFFFFFF);
-    }
-  }
+  const driver::Picture p = driver::paint(1414, 1000, [&](HDC dc) {
+    using namespace Gdiplus::DllExports;
+    if (GdipLoadImageFromFile(path.c_str(), &image) != Gdiplus::Ok || GdipCreateFromHDC(dc, &g) != Gdiplus::Ok)
+      return false;
+    GdipSetInterpolationMode(g, Gdiplus::InterpolationModeNearestNeighbor);
+    GdipSetSmoothingMode(g, Gdiplus::SmoothingModeNone);
+    return GdipDrawImageRectI(g, image, 0, 0, 1414, 1000) == Gdiplus::Ok;
+  });
   if (g) Gdiplus::DllExports::GdipDeleteGraphics(g);
   if (image) Gdiplus::DllExports::GdipDisposeImage(image);
   Gdiplus::GdiplusShutdown(token);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  DeleteObject(bitmap);
   return p;
 }
 
@@ -120,11 +107,9 @@ std::wstring pdfToPng(const std::wstring& pdf) {
   }
   STARTUPINFOW si{};
   si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return L"";
-  WaitForSingleObject(pi.hProcess, 60000);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  driver::Program run;
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &run.pi)) return L"";
+  run.waitExit(60000);
   // start.exe hands a Unix program over without waiting for it.
   const std::wstring out = png + L".png";
   driver::waitSteady(out, 200, 300);

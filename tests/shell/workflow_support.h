@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "recording_reader.h"
@@ -16,8 +17,10 @@ namespace workflow {
 // skalenor.cfg (Windows-1251, CR LF) with every key the program saves:
 // positions 1..shown show channels 1..shown, the rest are empty; K = 1, B = 0.
 // Graphs: all four closed, titled "Тренд 1" to "Тренд 4", traces red, green,
-// blue, ... in that order, no channels.
-std::string configuration(int shown, int ftime = 100);
+// blue, ... in that order, no channels. Each change replaces the first
+// occurrence of its text.
+using Changes = std::vector<std::pair<std::string, std::string>>;
+std::string configuration(int shown, const Changes& changes = {});
 
 // kvsim.cfg: a KV320 with channel n < 32 at dc dcVolts(n) and channel 32 a slow
 // ramp, whose values tell the signal time of each row.
@@ -28,8 +31,6 @@ inline constexpr double RAMP_FROM = -8.0, RAMP_TO = 8.0, RAMP_PERIOD_S = 400.0;
 inline constexpr double RAMP_SLOPE = (RAMP_TO - RAMP_FROM) / RAMP_PERIOD_S;  // volts per second
 std::string simulatorConfiguration(const char* board = "KV320");
 float dcVolts(int channel);
-
-using ::valueOf;
 
 // A .qmr sample file as the export tool reads it; no channels when it is none.
 ::Recording readSampleFile(const std::string& bytes);

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 
 #include "recording/channels_dialog_win.h"
 #include "resource.h"
@@ -15,18 +15,9 @@
 #include <winspool.h>  // after windows.h
 #include "workflow_support.h"
 
-using workflow::valueOf;
-
 namespace {
 
 const wchar_t kChannelsCaption[] = L"Отображение и запись каналов";
-
-// A configuration key with a channel or position number.
-std::string key(const char* format, int n) {
-  char k[16];
-  std::snprintf(k, sizeof k, format, n);
-  return k;
-}
 
 // The panel showing channel n (its number field).
 HWND panelOf(HWND main, int n) {
@@ -46,25 +37,19 @@ std::wstring answerNotice(DWORD pid) {
   return text;
 }
 
-// Length of the recording: SKALENOR_RECORD_SECONDS, 3 s unless set.
-int recordSeconds() {
-  const char* s = std::getenv("SKALENOR_RECORD_SECONDS");
-  return s && std::atoi(s) > 0 ? std::atoi(s) : 3;
-}
-
 class Workflow : public ::testing::Test {
  protected:
   std::wstring dir;
   driver::Program program;
   HWND main = nullptr;
 
-  void startIn(const wchar_t* name, const std::string& config, const std::string& sim) {
+  void startIn(const wchar_t* name, const std::string& config,
+               const std::string& sim = workflow::simulatorConfiguration()) {
     dir = driver::makeWorkFolder(name);
-    ASSERT_TRUE(driver::writeFile(dir + L"\\skalenor.cfg", config));
-    ASSERT_TRUE(driver::writeFile(dir + L"\\kvsim.cfg", sim));
+    ASSERT_TRUE(writeFile(dir + L"\\skalenor.cfg", config));
+    ASSERT_TRUE(writeFile(dir + L"\\kvsim.cfg", sim));
     ASSERT_TRUE(driver::start(program, dir));
     main = find(L"SKALENOR", nullptr, 30000);
-    ASSERT_NE(main, nullptr);
     // Start-up is over once the title names the board.
     for (int i = 0; i < 400 && driver::text(main).find(L"Hz") == std::wstring::npos; ++i) driver::pump(25);
   }
@@ -74,10 +59,21 @@ class Workflow : public ::testing::Test {
       program.waitExit(20000);
     }
   }
-  std::string config() { return driver::readFile(dir + L"\\skalenor.cfg"); }
+  std::string config() { return readFile(dir + L"\\skalenor.cfg"); }
+  // Each key's value in the configuration file as it is now.
+  void expectConfig(const std::vector<std::pair<std::string, std::string>>& values) {
+    const std::string cfg = config();
+    for (const auto& [k, v] : values) EXPECT_EQ(valueOf(cfg, k), v) << k;
+  }
 
+  // A window of the program; one that does not show ends the test.
   HWND find(const wchar_t* className, const wchar_t* caption, DWORD timeoutMs = 10000) {
-    return driver::findWindow(program.pi.dwProcessId, className, caption, timeoutMs);
+    HWND w = driver::findWindow(program.pi.dwProcessId, className, caption, timeoutMs);
+    if (!w) {
+      ADD_FAILURE() << "no window " << (caption ? caption : className);
+      throw std::runtime_error("a window did not show");
+    }
+    return w;
   }
   // A menu command (or a posted button click) and the dialog it opens.
   HWND command(HWND window, int id, const wchar_t* caption, const wchar_t* className = L"#32770") {
@@ -85,7 +81,6 @@ class Workflow : public ::testing::Test {
     return find(className, caption);
   }
   HWND openChannels() { return command(main, IDM_CHANNELS, kChannelsCaption); }
-  HWND openGraph() { return command(main, IDM_GRAPH, L"Тренд 1"); }
   // Whether the window has closed half a second later.
   static bool gone(HWND window) {
     driver::pump(500);
@@ -106,23 +101,20 @@ class Workflow : public ::testing::Test {
 }  // namespace
 
 TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
-  startIn(L"record", workflow::configuration(4), workflow::simulatorConfiguration());
+  startIn(L"record", workflow::configuration(4));
   HWND dialog = openChannels();
-  ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(chosen(dialog, selectorId(5)), 0);  // "Нет"
 
   driver::pump(1500);  // past the hidden panels' first refresh: their timers rest
   click(dialog, IDC_SHOW_ALL);
   for (int p = 1; p <= 32; ++p) EXPECT_EQ(chosen(dialog, selectorId(p)), p);
   EXPECT_EQ(driver::itemText(dialog, selectorId(32)), L"32");
-  std::string cfg = config();
-  EXPECT_EQ(valueOf(cfg, "32Channel"), "32");
-  EXPECT_EQ(valueOf(cfg, "17Channel"), "17");
+  expectConfig({{"32Channel", "32"}, {"17Channel", "17"}});
 
   click(dialog, IDC_RECORD_ALL);
-  cfg = config();
+  const std::string cfg = config();
   for (int n : {1, 9, 32}) {
-    EXPECT_EQ(valueOf(cfg, key("FlagRec%02d", n)), "1") << n;
+    EXPECT_EQ(valueOf(cfg, (n < 10 ? "FlagRec0" : "FlagRec") + std::to_string(n)), "1") << n;
     EXPECT_EQ(IsDlgButtonChecked(dialog, recordBoxId(n)), BST_CHECKED);
   }
 
@@ -134,16 +126,15 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, selectorId(3))));
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_WIDTH16)));
   EXPECT_EQ(valueOf(config(), "Ftime"), "32");
-  driver::pump(recordSeconds() * 1000);
+  const char* length = std::getenv("SKALENOR_RECORD_SECONDS");  // 3 s unless set
+  driver::pump((length && std::atoi(length) > 0 ? std::atoi(length) : 3) * 1000);
   click(dialog, IDC_RECORD_STOP);
   const double seconds = (GetTickCount() - started) / 1000.0;
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_SHOW_ALL)));
   // A panel placed after it had been hidden refreshes again.
   EXPECT_NE(driver::itemText(panelOf(main, 32), IDC_PANEL_VALUE), L"*");
 
-  const std::wstring qmr = findFile(L"*.qmr");
-  ASSERT_FALSE(qmr.empty());
-  const Recording rec = workflow::readSampleFile(driver::readFile(qmr));
+  const Recording rec = workflow::readSampleFile(readFile(findFile(L"*.qmr")));
   ASSERT_EQ(rec.channels.size(), 32u);
   EXPECT_DOUBLE_EQ(rec.rowsPerSecond, 1000.0 / 32);
   for (int c = 0; c < 32; ++c) EXPECT_EQ(rec.channels[c].number, c + 1);
@@ -171,7 +162,7 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
 
   const std::wstring description = findFile(L"*.sreccfg");
   ASSERT_FALSE(description.empty());
-  const std::string text = driver::readFile(description);
+  const std::string text = readFile(description);
   EXPECT_EQ(text.substr(text.size() - 19), "    }\r\n  }\r\n }\r\n}\r\n");
   EXPECT_NE(text.find("ID = 32\r\nName = \"ch32\""), std::string::npos);
   // The switching channel's output went on and off while recording: both markers.
@@ -191,12 +182,12 @@ TEST_F(Workflow, CutBlocksKeepTheirSignalTime) {
   };
   for (const Case& c : {Case{"500", 128, 0.064}, Case{"210", 200, 32 / 210.0}}) {
     SCOPED_TRACE(c.rate);
-    std::string cfg = workflow::configuration(32, c.ftime);
-    cfg.replace(cfg.find("FreqStream = 1000"), 17, std::string("FreqStream = ") + c.rate);
-    cfg.replace(cfg.find("FlagRec32 = 0"), 13, "FlagRec32 = 1");
-    startIn(c.rate[0] == '5' ? L"cut-500" : L"cut-210", cfg, workflow::simulatorConfiguration("KV310"));
+    startIn(c.rate[0] == '5' ? L"cut-500" : L"cut-210",
+            workflow::configuration(32, {{"FreqStream = 1000", std::string("FreqStream = ") + c.rate},
+                                         {"Ftime = 100", "Ftime = " + std::to_string(c.ftime)},
+                                         {"FlagRec32 = 0", "FlagRec32 = 1"}}),
+            workflow::simulatorConfiguration("KV310"));
     HWND dialog = openChannels();
-    ASSERT_NE(dialog, nullptr);
     click(dialog, IDC_RECORD_STOP);
     // Rows per second of wall time from the file's growth, once the blocks the
     // board buffered during start-up have been read.
@@ -207,7 +198,7 @@ TEST_F(Workflow, CutBlocksKeepTheirSignalTime) {
     driver::pump(5000);
     const double rowsPerSecond = (driver::fileSize(qmr) - size1) / 4 / ((GetTickCount() - t1) / 1000.0);
     click(dialog, IDC_RECORD_STOP);
-    const Recording rec = workflow::readSampleFile(driver::readFile(qmr));
+    const Recording rec = workflow::readSampleFile(readFile(qmr));
     ASSERT_EQ(rec.channels.size(), 1u);
     const double interval = c.ftime / 1000.0;
     EXPECT_DOUBLE_EQ(rec.rowsPerSecond, 1 / interval);
@@ -226,11 +217,8 @@ TEST_F(Workflow, CutBlocksKeepTheirSignalTime) {
 }
 
 TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
-  std::string cfg0 = workflow::configuration(8);
-  cfg0.replace(cfg0.find("FlagRec05 = 0"), 13, "FlagRec05 = 1");
-  startIn(L"choices", cfg0, workflow::simulatorConfiguration());
+  startIn(L"choices", workflow::configuration(8, {{"FlagRec05 = 0", "FlagRec05 = 1"}}));
   HWND dialog = openChannels();
-  ASSERT_NE(dialog, nullptr);
 
   // A second "Каналы..." leaves only the first dialog.
   PostMessageW(main, WM_COMMAND, IDM_CHANNELS, 0);
@@ -244,35 +232,27 @@ TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
   EXPECT_EQ(chosen(dialog, selectorId(1)), 5);
   EXPECT_EQ(IsDlgButtonChecked(dialog, recordBoxId(1)), BST_CHECKED);
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, recordBoxId(5))));
-  std::string cfg = config();
-  EXPECT_EQ(valueOf(cfg, "1Channel"), "5");
-  EXPECT_EQ(valueOf(cfg, "5Channel"), "0");
-  EXPECT_EQ(valueOf(cfg, "FlagRec05"), "1");
+  expectConfig({{"1Channel", "5"}, {"5Channel", "0"}, {"FlagRec05", "1"}});
 
   // A record box sets its channel's flag; "Не записывать ни одного" clears them.
   click(dialog, recordBoxId(2));
   EXPECT_EQ(valueOf(config(), "FlagRec02"), "1");
   click(dialog, IDC_RECORD_NONE);
-  cfg = config();
-  EXPECT_EQ(valueOf(cfg, "FlagRec02"), "0");
-  EXPECT_EQ(valueOf(cfg, "FlagRec05"), "0");
+  expectConfig({{"FlagRec02", "0"}, {"FlagRec05", "0"}});
 
   // Width, time base and marking: in the file at the next refresh or on close.
   click(dialog, IDC_WIDTH16);
   choose(dialog, IDC_TIME_BASE, 1);
   click(dialog, IDC_MARK_SWITCHINGS);  // was on
   click(dialog, recordBoxId(3));
-  cfg = config();
-  EXPECT_EQ(valueOf(cfg, "nDO"), "16");
-  EXPECT_EQ(valueOf(cfg, "TimeType"), "1");
-  EXPECT_EQ(valueOf(cfg, "CheckLabel"), "0");
+  expectConfig({{"nDO", "16"}, {"TimeType", "1"}, {"CheckLabel", "0"}});
 
   // "Спрятать все" hides every position and clears every record flag.
   click(dialog, IDC_HIDE_ALL);
-  cfg = config();
+  const std::string cfg = config();
   for (int n = 1; n <= 32; ++n) {
-    EXPECT_EQ(valueOf(cfg, key("%dChannel", n)), "0") << n;
-    EXPECT_EQ(valueOf(cfg, key("FlagRec%02d", n)), "0") << n;
+    EXPECT_EQ(valueOf(cfg, std::to_string(n) + "Channel"), "0") << n;
+    EXPECT_EQ(valueOf(cfg, (n < 10 ? "FlagRec0" : "FlagRec") + std::to_string(n)), "0") << n;
   }
 
   // Recording with nothing chosen: the notice, and the program goes on.
@@ -289,9 +269,8 @@ TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
   RECT r;
   GetWindowRect(main, &r);
   EXPECT_EQ(r.right - r.left, GetSystemMetrics(SM_CXFULLSCREEN) / 5);
-  char place[64];
-  std::snprintf(place, sizeof place, "%ld,%ld,%ld,%ld", r.left, r.top, r.right, r.bottom);
-  EXPECT_EQ(valueOf(config(), "rWnd"), place);
+  EXPECT_EQ(valueOf(config(), "rWnd"), std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+                                           std::to_string(r.right) + "," + std::to_string(r.bottom));
 }
 
 namespace {
@@ -310,15 +289,13 @@ void keys(HWND dialog, const char* typed) {
 }  // namespace
 
 TEST_F(Workflow, ChannelSettingsFromThePanel) {
-  std::string cfg0 = workflow::configuration(32);
-  cfg0.replace(cfg0.find("MinMaxRef02 = 1e+10"), 19, "MinMaxRef02 = 0|5");
-  cfg0.replace(cfg0.find("Interval02 = 500"), 16, "Interval02 = 3000");  // no refresh puts the bar back
-  startIn(L"tools", cfg0, workflow::simulatorConfiguration());
+  // Channel 2 refreshes so seldom that no refresh puts the bar back.
+  startIn(L"tools", workflow::configuration(32, {{"MinMaxRef02 = 1e+10", "MinMaxRef02 = 0|5"},
+                                                 {"Interval02 = 500", "Interval02 = 3000"}}));
   HWND panel = panelOf(main, 1), square = panelOf(main, workflow::SWITCHING_CHANNEL);
   ASSERT_NE(panel, nullptr);
   PostMessageW(GetDlgItem(panel, IDC_PANEL_SETTINGS), BM_CLICK, 0, 0);
   HWND dialog = find(L"#32770", L"Настройка канала 1");
-  ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_K), L"1");
   EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_GAIN2), L"10");  // the simulator's gains
 
@@ -344,10 +321,10 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   SetDlgItemTextW(dialog, IDC_TOOLS_UNIT, L"милливольт");
   click(dialog, IDC_TOOLS_OK);
   EXPECT_TRUE(gone(dialog));
-  std::string cfg = config();
-  EXPECT_EQ(valueOf(cfg, "K1B"), "0.5|K07|\xEC\xE8\xEB\xEB\xE8\xE2|\xCD\xE0\xEF\xF0\xFF\xE6");
-  EXPECT_EQ(valueOf(cfg, "Interval01"), "200");
-  EXPECT_EQ(valueOf(cfg, "MinMaxRef01"), "-5|10|1e+10");
+  const std::string cfg = config();
+  expectConfig({{"K1B", "0.5|K07|\xEC\xE8\xEB\xEB\xE8\xE2|\xCD\xE0\xEF\xF0\xFF\xE6"},
+                {"Interval01", "200"},
+                {"MinMaxRef01", "-5|10|1e+10"}});
   EXPECT_EQ(driver::itemText(panel, IDC_PANEL_NAME), L"Напряж");
   EXPECT_EQ(driver::itemText(panel, IDC_PANEL_UNIT), L"миллив");
   std::wstring max = driver::itemText(panel, IDC_PANEL_MAX_FIELD);
@@ -356,7 +333,6 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   // The close box applies nothing.
   PostMessageW(GetDlgItem(panel, IDC_PANEL_SETTINGS), BM_CLICK, 0, 0);
   dialog = find(L"#32770", L"Настройка канала 1");
-  ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_B), L"K07");
   click(dialog, IDC_TOOLS_MAX);
   SetDlgItemTextW(dialog, IDC_TOOLS_NAME, L"другое");
@@ -373,7 +349,6 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   // Placed on channel 2, the panel shows that channel's lower limit, and its
   // bar (in-range zone) survives a repaint of the panel between two refreshes.
   dialog = openChannels();
-  ASSERT_NE(dialog, nullptr);
   choose(dialog, selectorId(1), 2);
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   driver::pump(3600);
@@ -427,27 +402,13 @@ int columnsAt(const driver::Picture& p, uint32_t colour, int y) {
   return n;
 }
 
-int visibleDialogs(DWORD pid) {
-  int n = 0;
-  for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr)) != nullptr;) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(w, &owner);
-    n += owner == pid && IsWindowVisible(w);
-  }
-  return n;
-}
-
 }  // namespace
 
 // About box; graph windows from "График" to a restart that brings them back.
 TEST_F(Workflow, AboutGraphsAndRestart) {
-  std::string cfg0 = workflow::configuration(2);
   // Graph 1: channel 8 (-2 V) in red on trace 1, channel 24 (+2 V) in green on trace 2.
-  cfg0.replace(cfg0.find("chPlot = 0,0"), 12, "chPlot = 8,24");
-  cfg0.replace(cfg0.find("lrScale = 0"), 11, "lrScale = 1");
-  startIn(L"graphs", cfg0, workflow::simulatorConfiguration());
+  startIn(L"graphs", workflow::configuration(2, {{"chPlot = 0,0", "chPlot = 8,24"}, {"lrScale = 0", "lrScale = 1"}}));
   HWND about = command(main, IDM_ABOUT, L"О программе");
-  ASSERT_NE(about, nullptr);
   EXPECT_EQ(driver::itemText(about, IDC_ABOUT_VERSION), L"Версия " SKALENOR_VERSION_WSTRING);
   PostMessageW(about, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(gone(about));
@@ -456,18 +417,13 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
   // name; a fifth opens nothing. Closing frees a slot and forgets it.
   HWND graphs[4] = {};
   for (int i = 0; i < 5; ++i) PostMessageW(main, WM_COMMAND, IDM_GRAPH, 0);
-  for (int g = 0; g < 4; ++g) {
-    graphs[g] = find(L"#32770", (L"Тренд " + std::to_wstring(g + 1)).c_str());
-    ASSERT_NE(graphs[g], nullptr) << g;
-  }
+  for (int g = 0; g < 4; ++g) graphs[g] = find(L"#32770", (L"Тренд " + std::to_wstring(g + 1)).c_str());
   driver::pump(500);
-  EXPECT_EQ(visibleDialogs(program.pi.dwProcessId), 4);
+  EXPECT_EQ(driver::windows(program.pi.dwProcessId, L"#32770", nullptr).size(), 4u);
   for (int g = 3; g >= 1; --g) PostMessageW(graphs[g], WM_CLOSE, 0, 0);
   driver::pump(1000);
-  std::string cfg = config();
-  EXPECT_EQ(valueOf(cfg, "plotName2"), "'\xC3\xF0\xE0\xF4\xE8\xEA 1'");  // "График 1"
-  EXPECT_EQ(valueOf(cfg, "colPlot2"), "0,0,0,0,0,0,0,0");
-  const std::string rects = valueOf(cfg, "rPlot");
+  expectConfig({{"plotName2", "'\xC3\xF0\xE0\xF4\xE8\xEA 1'"}, {"colPlot2", "0,0,0,0,0,0,0,0"}});  // "График 1"
+  const std::string rects = valueOf(config(), "rPlot");
   EXPECT_EQ(rects.substr(rects.find(", ")), ", 0,0,0,0, 0,0,0,0, 0,0,0,0");
 
   // DC inputs: each trace at its value's height, in its colour.
@@ -496,9 +452,7 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
   // Another time scale empties the plot and restarts it, keeping the zoom.
   choose(graph, IDC_GRAPH_SCALE, 1);
   driver::pump(300);
-  cfg = config();
-  EXPECT_EQ(valueOf(cfg, "scPlot"), "1,0,0,0");
-  EXPECT_EQ(valueOf(cfg, "scaleY1"), "2,600");
+  expectConfig({{"scPlot", "1,0,0,0"}, {"scaleY1", "2,600"}});
   EXPECT_EQ(GetScrollPos(bar, SB_CTL), 6);
   shot = driver::capture(graph);
   EXPECT_LT(columnsAt(shot, GREEN, zoomedRow), 2);
@@ -513,7 +467,6 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
 
   // Rename.
   HWND rename = command(graph, CMD_RENAME_GRAPH, L"Введите название графика");
-  ASSERT_NE(rename, nullptr);
   EXPECT_EQ(driver::itemText(rename, IDC_PLOT_NAME), L"Тренд 1");
   SendDlgItemMessageW(rename, IDC_PLOT_NAME, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Стенд 7"));
   PostMessageW(rename, WM_COMMAND, IDOK, 0);
@@ -527,7 +480,6 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
   EXPECT_EQ(program.waitExit(20000), 0);
   ASSERT_TRUE(driver::start(program, dir));
   graph = find(L"#32770", L"Стенд 7", 30000);
-  ASSERT_NE(graph, nullptr);
   main = find(L"SKALENOR", nullptr);
   driver::pump(300);
   RECT again;
@@ -536,7 +488,7 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
   EXPECT_EQ(chosen(graph, IDC_GRAPH_SCALE), 1);
   EXPECT_EQ(driver::itemText(graph, IDC_GRAPH_SCALE), L"1мин/дел");
   EXPECT_EQ(chosen(graph, IDC_GRAPH_TRACE1), 8);
-  EXPECT_EQ(visibleDialogs(program.pi.dwProcessId), 1);
+  EXPECT_EQ(driver::windows(program.pi.dwProcessId, L"#32770", nullptr).size(), 1u);
 }
 
 namespace {
@@ -551,23 +503,16 @@ void answerFileDialog(HWND dialog, const std::wstring& path) {
 }  // namespace
 
 TEST_F(Workflow, SaveUnderANameThenOpenItAndRestart) {
-  startIn(L"save-open", workflow::configuration(3), workflow::simulatorConfiguration());
-  HWND save = command(main, IDM_SAVE, L"Сохранение конфигурации", nullptr);
-  ASSERT_NE(save, nullptr);
-  answerFileDialog(save, dir + L"\\saved");  // no extension: ".cfg" is added
+  startIn(L"save-open", workflow::configuration(3));
+  // No extension: ".cfg" is added.
+  answerFileDialog(command(main, IDM_SAVE, L"Сохранение конфигурации", nullptr), dir + L"\\saved");
   driver::pump(1000);
-  const std::string saved = driver::readFile(dir + L"\\saved.cfg");
-  ASSERT_FALSE(saved.empty());
-  EXPECT_EQ(saved, config());
+  EXPECT_EQ(readFile(dir + L"\\saved.cfg"), config());
 
   // Change the live configuration, then open the saved one: the program restarts on it.
-  HWND dialog = openChannels();
-  ASSERT_NE(dialog, nullptr);
-  click(dialog, IDC_SHOW_ALL);
+  click(openChannels(), IDC_SHOW_ALL);
   EXPECT_EQ(valueOf(config(), "20Channel"), "20");
-  HWND open = command(main, IDM_OPEN, L"Открытие конфигурации", nullptr);
-  ASSERT_NE(open, nullptr);
-  answerFileDialog(open, dir + L"\\saved.cfg");
+  answerFileDialog(command(main, IDM_OPEN, L"Открытие конфигурации", nullptr), dir + L"\\saved.cfg");
   EXPECT_EQ(program.waitExit(20000), 0);
 
   // The first program is gone: any main window now is the restarted one's.
@@ -577,8 +522,7 @@ TEST_F(Workflow, SaveUnderANameThenOpenItAndRestart) {
   GetWindowThreadProcessId(next, &pid);
   driver::Program restarted;
   restarted.pi.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
-  EXPECT_EQ(valueOf(config(), "20Channel"), "0");
-  EXPECT_EQ(valueOf(config(), "3Channel"), "3");
+  expectConfig({{"20Channel", "0"}, {"3Channel", "3"}});
   PostMessageW(next, WM_CLOSE, 0, 0);
   EXPECT_EQ(restarted.waitExit(20000), 0);
 }
@@ -587,8 +531,8 @@ TEST_F(Workflow, NoBoardOrNoConfigurationEndsTheProgramAfterTheNotice) {
   for (const bool configured : {true, false}) {
     driver::Program run;
     dir = driver::makeWorkFolder(configured ? L"no-board" : L"no-config");
-    ASSERT_TRUE(!configured || driver::writeFile(dir + L"\\skalenor.cfg", workflow::configuration(2)));
-    ASSERT_TRUE(driver::writeFile(dir + L"\\kvsim.cfg", workflow::simulatorConfiguration("none")));
+    ASSERT_TRUE(!configured || writeFile(dir + L"\\skalenor.cfg", workflow::configuration(2)));
+    ASSERT_TRUE(writeFile(dir + L"\\kvsim.cfg", workflow::simulatorConfiguration("none")));
     ASSERT_TRUE(driver::start(run, dir));
     EXPECT_EQ(answerNotice(run.pi.dwProcessId), configured ? L"Устройства KV310/KV320 не найдены!"
                                                            : L"Не найден файл конфигурации skalenor.cfg");
@@ -600,18 +544,13 @@ TEST_F(Workflow, NoBoardOrNoConfigurationEndsTheProgramAfterTheNotice) {
 // A graph with channel 8 (-2 V, red) and 24 (+2 V, green) saved as pictures,
 // and printed when the test command set up a PDF printer.
 TEST_F(Workflow, GraphSavedAsPicturesAndPrinted) {
-  std::string cfg = workflow::configuration(2);
-  cfg.replace(cfg.find("chPlot = 0,0"), 12, "chPlot = 8,24");
-  startIn(L"printing", cfg, workflow::simulatorConfiguration());
-  HWND graph = openGraph();
-  ASSERT_NE(graph, nullptr);
+  startIn(L"printing", workflow::configuration(2, {{"chPlot = 0,0", "chPlot = 8,24"}}));
+  HWND graph = command(main, IDM_GRAPH, L"Тренд 1");
   MoveWindow(graph, 360, 60, 700, 420, TRUE);
   driver::pump(4500);
   for (const wchar_t* name : {L"\\graph.png", L"\\graph.emf"}) {
     SCOPED_TRACE(name);
-    HWND save = command(graph, CMD_SAVE_PICTURE, L"Сохранить как рисунок", nullptr);
-    ASSERT_NE(save, nullptr);
-    answerFileDialog(save, dir + name);
+    answerFileDialog(command(graph, CMD_SAVE_PICTURE, L"Сохранить как рисунок", nullptr), dir + name);
     driver::pump(1500);
     pages::expectGraphPage(pages::load(dir + name));
   }
@@ -635,9 +574,8 @@ TEST_F(Workflow, PrintWithoutPrinterGivesNotice) {
   wchar_t printer[256];
   DWORD size = 256;
   if (GetDefaultPrinterW(printer, &size)) GTEST_SKIP() << "a printer is set up";
-  startIn(L"no-printer", workflow::configuration(2), workflow::simulatorConfiguration());
-  HWND graph = openGraph();
-  ASSERT_NE(graph, nullptr);
+  startIn(L"no-printer", workflow::configuration(2));
+  HWND graph = command(main, IDM_GRAPH, L"Тренд 1");
   driver::pump(500);
   PostMessageW(GetDlgItem(graph, IDC_GRAPH_PRINT), BM_CLICK, 0, 0);
   EXPECT_EQ(answerNotice(program.pi.dwProcessId), L"Принтер по умолчанию не задан.");

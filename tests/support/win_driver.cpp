@@ -1,6 +1,5 @@
 #include "win_driver.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
@@ -14,17 +13,11 @@ std::wstring windowsPath(const std::string& path) {
 }
 
 std::wstring makeWorkFolder(const std::wstring& name) {
-  wchar_t cwd[MAX_PATH];
-  GetCurrentDirectoryW(MAX_PATH, cwd);
-  const std::wstring dir = std::wstring(cwd) + L"\\work-" + name;
+  const std::wstring dir = std::filesystem::current_path().wstring() + L"\\work-" + name;
   std::error_code ignored;
   std::filesystem::remove_all(dir, ignored);
   std::filesystem::create_directory(dir, ignored);
   return dir;
-}
-
-bool Program::running() const {
-  return pi.hProcess && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT;
 }
 
 int Program::waitExit(DWORD timeoutMs) {
@@ -57,17 +50,24 @@ bool start(Program& p, const std::wstring& folder) {
   return CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &p.pi) != 0;
 }
 
+std::vector<HWND> windows(DWORD processId, const wchar_t* className, const wchar_t* caption) {
+  std::vector<HWND> found;
+  for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, className, caption)) != nullptr;) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if ((!processId || pid == processId) && IsWindowVisible(w)) found.push_back(w);
+  }
+  return found;
+}
+
 HWND findWindow(DWORD processId, const wchar_t* className, const wchar_t* caption, DWORD timeoutMs) {
   const DWORD start = GetTickCount();
-  for (;;) {
-    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, className, caption)) != nullptr;) {
-      DWORD pid = 0;
-      GetWindowThreadProcessId(w, &pid);
-      if ((!processId || pid == processId) && IsWindowVisible(w)) return w;
-    }
-    if (GetTickCount() - start > timeoutMs) return nullptr;
+  std::vector<HWND> found = windows(processId, className, caption);
+  while (found.empty() && GetTickCount() - start <= timeoutMs) {
     pump(20);
+    found = windows(processId, className, caption);
   }
+  return found.empty() ? nullptr : found[0];
 }
 
 std::wstring text(HWND window) {
@@ -79,27 +79,35 @@ std::wstring text(HWND window) {
 std::wstring itemText(HWND dialog, int id) { return text(GetDlgItem(dialog, id)); }
 
 Picture capture(HWND window) {
-  Picture p;
   RECT r;
-  if (!GetClientRect(window, &r) || r.right <= 0 || r.bottom <= 0) return p;
-  const int w = r.right, h = r.bottom;
+  if (!GetClientRect(window, &r) || r.right <= 0 || r.bottom <= 0) return {};
   HDC screen = GetDC(window);
-  HDC memory = CreateCompatibleDC(screen);
+  const Picture p = paint(r.right, r.bottom, [&](HDC dc) {
+    return BitBlt(dc, 0, 0, r.right, r.bottom, screen, 0, 0, SRCCOPY) != 0;
+  });
+  ReleaseDC(window, screen);
+  return p;
+}
+
+Picture paint(int w, int h, const std::function<bool(HDC)>& draw) {
+  Picture p;
   BITMAPINFO bi{};
   bi.bmiHeader = {sizeof bi.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};  // top row first
   void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP dib = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC memory = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(memory, dib);
-  BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-  GdiFlush();
-  const auto* px = static_cast<const uint32_t*>(bits);
-  p.width = w;
-  p.height = h;
-  for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i) p.pixels.push_back(px[i] & 0xFFFFFFu);
+  PatBlt(memory, 0, 0, w, h, WHITENESS);
+  if (draw(memory)) {
+    GdiFlush();
+    const auto* px = static_cast<const uint32_t*>(bits);
+    p.width = w;
+    p.height = h;
+    for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i) p.pixels.push_back(px[i] & 0xFFFFFFu);
+  }
   SelectObject(memory, old);
-  DeleteObject(dib);
   DeleteDC(memory);
-  ReleaseDC(window, screen);
+  DeleteObject(dib);
   return p;
 }
 

@@ -5,10 +5,9 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
-
-#include "test_files.h"
 
 namespace driver {
 
@@ -18,12 +17,9 @@ std::wstring windowsPath(const std::string& path);
 // A fresh empty folder for one test under the current directory; returns its path.
 std::wstring makeWorkFolder(const std::wstring& name);
 
-using ::readFile;
-using ::writeFile;
-
 struct Program {
   PROCESS_INFORMATION pi{};
-  bool running() const;
+  bool running() const { return pi.hProcess && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
   // Waits for the process to end; returns its exit code or -1 on time-out.
   int waitExit(DWORD timeoutMs);
   ~Program();
@@ -32,8 +28,9 @@ struct Program {
 // Starts skalenor.exe (SKALENOR_EXE) in the folder, its current directory.
 bool start(Program& p, const std::wstring& folder);
 
-// First visible top-level window of the process (0: any) with this class (null: any)
-// and, if given, this caption; waits up to timeoutMs.
+// Visible top-level windows of the process (0: any) with this class (null: any)
+// and, if given, this caption; the first of them, waiting up to timeoutMs.
+std::vector<HWND> windows(DWORD processId, const wchar_t* className, const wchar_t* caption);
 HWND findWindow(DWORD processId, const wchar_t* className, const wchar_t* caption, DWORD timeoutMs);
 
 // Text of a window or of a dialog control.
@@ -48,6 +45,8 @@ struct Picture {
   uint32_t at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 Picture capture(HWND window);
+// What draw puts on a white bitmap of w by h; empty when draw fails.
+Picture paint(int w, int h, const std::function<bool(HDC)>& draw);
 
 // A file's size, -1 when it is not there.
 long long fileSize(const std::wstring& path);
