@@ -35,7 +35,7 @@ void ButtonStyler::refresh(HWND) { composeButtonImage(); }
 
 int ButtonStyler::hitTest(const MSG& message, POINT) {
   for (int i = 0; i < count; ++i) {
-    if (dialogs[i] != nullptr && GetDlgItem(dialogs[i], ids[i]) == message.hwnd) return i;
+    if (dialogs[i] != nullptr && entryWindow(i) == message.hwnd) return i;
   }
   return count;
 }
@@ -66,6 +66,7 @@ int ButtonStyler::registerControl(HWND dialog, HWND control) {
     styles[entry] = style;
   }
   dialogs[entry] = dialog;
+  windows[entry] = control;
   lastFound = entry;
   composeButtonImage();
   return entry;
@@ -74,7 +75,7 @@ int ButtonStyler::registerControl(HWND dialog, HWND control) {
 void ButtonStyler::forgetDialog(HWND dialog) {
   for (int i = 0; i < count; ++i) {
     if (dialog == nullptr || dialogs[i] != dialog) continue;
-    HWND button = GetDlgItem(dialog, ids[i]);
+    HWND button = entryWindow(i);
     if (button != nullptr) {
       HGDIOBJ shown = reinterpret_cast<HGDIOBJ>(SendMessageW(button, BM_SETIMAGE, IMAGE_BITMAP, 0));
       if (shown != nullptr) DeleteObject(shown);
@@ -101,7 +102,7 @@ void ButtonStyler::setImage(int controlId, const wchar_t* bitmapName, int flag) 
 void ButtonStyler::composeButtonImage() {
   const int entry = lastFound;
   if (entry >= count || dialogs[entry] == nullptr) return;
-  HWND button = GetDlgItem(dialogs[entry], ids[entry]);
+  HWND button = entryWindow(entry);
   if (button == nullptr) return;
   const LONG style = GetWindowLongW(button, GWL_STYLE);
   RECT client{};

@@ -44,7 +44,7 @@ void ControlStyler::refresh(HWND control) {
 int ControlStyler::hitTest(const MSG& message, POINT point) {
   for (int i = 0; i < count; ++i) {
     if (dialogs[i] == nullptr || dialogs[i] != message.hwnd) continue;
-    HWND control = GetDlgItem(dialogs[i], ids[i]);
+    HWND control = entryWindow(i);
     RECT r;
     if (control != nullptr && GetWindowRect(control, &r) && PtInRect(&r, point)) return i;
   }
@@ -54,6 +54,7 @@ int ControlStyler::hitTest(const MSG& message, POINT point) {
 void ControlStyler::resetEntry(int entry) {
   dialogs[entry] = nullptr;
   ids[entry] = 0;
+  windows[entry] = nullptr;
   fonts[entry] = nullptr;
   backgrounds[entry] = nullptr;
   textColours[entry] = 0;
@@ -91,6 +92,7 @@ int ControlStyler::registerControl(HWND dialog, HWND control) {
     backgrounds[entry] = sharedBrush();
   }
   dialogs[entry] = dialog;
+  windows[entry] = control;
   lastFound = entry;
   SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(fonts[entry]), FALSE);
   return entry;
@@ -118,7 +120,7 @@ int ControlStyler::findEntry(int controlId) {
 
 HWND ControlStyler::entryWindow(int entry) const {
   if (entry < 0 || entry >= count || dialogs[entry] == nullptr) return nullptr;
-  return GetDlgItem(dialogs[entry], ids[entry]);
+  return windows[entry] != nullptr ? windows[entry] : GetDlgItem(dialogs[entry], ids[entry]);
 }
 
 HWND ControlStyler::controlWindow(int controlId) { return entryWindow(findEntry(controlId)); }

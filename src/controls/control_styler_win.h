@@ -57,6 +57,9 @@ class ControlStyler {
 
   HWND dialogs[STYLER_CAPACITY] = {};
   int ids[STYLER_CAPACITY] = {};
+  // The control itself, kept from its registration: under Wine each GetDlgItem is a round trip to the
+  // window server, and restyled statics are looked up dozens of times a second.
+  HWND windows[STYLER_CAPACITY] = {};
   HFONT fonts[STYLER_CAPACITY] = {};
   HBRUSH backgrounds[STYLER_CAPACITY] = {};
   COLORREF textColours[STYLER_CAPACITY] = {};

@@ -108,11 +108,18 @@ class ChannelPanel : public PanelState {
   void showRecordingIndicator(int index);
   void showOutputLabel();
   void selectForStyling() const;
+  // A child control by id, found once: under Wine each GetDlgItem is a round trip to the window server.
+  HWND control(int id);
 
   // Once the buffer is full, the oldest sample is overwritten here.
   int32_t sampleOverwrite = 0;
   UINT refreshPeriod = 0;  // period the refresh timer runs at; 0 before it is set
   bool timerResting = false;  // hidden: the refresh timer stopped until the panel is placed
+  struct Child {
+    int id;
+    HWND window;
+  };
+  Child children[16] = {};
 };
 
 // Builds a panel and its hidden window (the start-up timer runs from here on).

@@ -34,10 +34,10 @@ constexpr int TEXT_SIZE = 64;
 HBRUSH blackBrush() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)); }
 
 // Sets a control's text only when it differs, so steady readings do not flicker.
-void showText(HWND window, int id, const wchar_t* text) {
+void showText(HWND control, const wchar_t* text) {
   wchar_t current[TEXT_SIZE];
-  GetDlgItemTextW(window, id, current, TEXT_SIZE);
-  if (lstrcmpW(current, text) != 0) SetDlgItemTextW(window, id, text);
+  GetWindowTextW(control, current, TEXT_SIZE);
+  if (lstrcmpW(current, text) != 0) SetWindowTextW(control, text);
 }
 
 // A static's colours, set (and the static repainted) only when they change:
@@ -49,18 +49,18 @@ void restyleStatic(int id, COLORREF colour, HBRUSH background) {
   if (staticStyler.entryTextColour(entry) != colour) staticStyler.setTextColour(id, colour);
 }
 
-void showAscii(HWND window, int id, const char* text) {
+void showAscii(HWND control, const char* text) {
   wchar_t wide[TEXT_SIZE] = {};
   if (text != nullptr) MultiByteToWideChar(CP_ACP, 0, text, -1, wide, TEXT_SIZE - 1);
-  showText(window, id, wide);
+  showText(control, wide);
 }
 
 // Names and units in the settings are Windows-1251 bytes.
-void showCp1251(HWND window, int id, const char* text, size_t size) {
+void showCp1251(HWND control, const char* text, size_t size) {
   wchar_t wide[TEXT_SIZE] = {};
   const int length = static_cast<int>(strnlen(text, size));
   MultiByteToWideChar(1251, 0, text, length, wide, TEXT_SIZE - 1);
-  showText(window, id, wide);
+  showText(control, wide);
 }
 
 void sendText(HWND window, int command, const char* text) {
@@ -70,15 +70,14 @@ void sendText(HWND window, int command, const char* text) {
 }  // namespace
 
 void ChannelPanel::command(int code, int flag, LPARAM argument) {
-  HWND window = this->window();
   MeterSettings* settings = meterSettings.load();
   switch (code) {
     case PANEL_SHOW_VALUE: {
-      showAscii(window, IDC_PANEL_VALUE, reinterpret_cast<const char*>(argument));
+      showAscii(control(IDC_PANEL_VALUE), reinterpret_cast<const char*>(argument));
       const int index = visible ? channel.load() : 0;
       if (settings != nullptr) {
-        showCp1251(window, IDC_PANEL_UNIT, settings->unitText[index], SETTINGS_TEXT_SIZE);
-        showCp1251(window, IDC_PANEL_NAME, settings->channelName[index], SETTINGS_TEXT_SIZE);
+        showCp1251(control(IDC_PANEL_UNIT), settings->unitText[index], SETTINGS_TEXT_SIZE);
+        showCp1251(control(IDC_PANEL_NAME), settings->channelName[index], SETTINGS_TEXT_SIZE);
       }
       showRecordingIndicator(index);
       break;
@@ -86,13 +85,13 @@ void ChannelPanel::command(int code, int flag, LPARAM argument) {
     case PANEL_SHOW_NUMBER: {
       wchar_t text[16];
       wsprintfW(text, L"%d", static_cast<int>(argument));
-      showText(window, IDC_PANEL_NUMBER, text);
+      showText(control(IDC_PANEL_NUMBER), text);
       break;
     }
-    case PANEL_SHOW_REF: showAscii(window, IDC_PANEL_REF_FIELD, reinterpret_cast<const char*>(argument)); break;
-    case PANEL_SHOW_ABSOLUTE: showAscii(window, IDC_PANEL_ABS_FIELD, reinterpret_cast<const char*>(argument)); break;
-    case PANEL_SHOW_MIN: showAscii(window, IDC_PANEL_MIN_FIELD, reinterpret_cast<const char*>(argument)); break;
-    case PANEL_SHOW_MAX: showAscii(window, IDC_PANEL_MAX_FIELD, reinterpret_cast<const char*>(argument)); break;
+    case PANEL_SHOW_REF: showAscii(control(IDC_PANEL_REF_FIELD), reinterpret_cast<const char*>(argument)); break;
+    case PANEL_SHOW_ABSOLUTE: showAscii(control(IDC_PANEL_ABS_FIELD), reinterpret_cast<const char*>(argument)); break;
+    case PANEL_SHOW_MIN: showAscii(control(IDC_PANEL_MIN_FIELD), reinterpret_cast<const char*>(argument)); break;
+    case PANEL_SHOW_MAX: showAscii(control(IDC_PANEL_MAX_FIELD), reinterpret_cast<const char*>(argument)); break;
     case PANEL_SET_REF:
     case PANEL_SET_MIN:
     case PANEL_SET_MAX: setLimit(code, argumentFloat(argument), flag); break;
@@ -242,6 +241,17 @@ void ChannelPanel::refreshPanel() {
   ready = 1;
 }
 
+HWND ChannelPanel::control(int id) {
+  for (Child& child : children) {
+    if (child.id == id) return child.window;
+    if (child.id == 0) {
+      child = {id, GetDlgItem(window(), id)};
+      return child.window;
+    }
+  }
+  return GetDlgItem(window(), id);
+}
+
 void ChannelPanel::showRecordingIndicator(int index) {
   MeterSettings* settings = meterSettings.load();
   const bool flagged = settings != nullptr && sharedLoad(settings->FlagRec[index]) != 0;
@@ -267,7 +277,7 @@ void ChannelPanel::showOutputLabel() {
     wsprintfW(text, L"%02d", static_cast<int>(npk));
     if (outOfRange) colour = OUTPUT_ACTIVE_COLOUR;
   }
-  showText(window(), IDC_PANEL_OUTPUT, text);
+  showText(control(IDC_PANEL_OUTPUT), text);
   selectForStyling();
   restyleStatic(IDC_PANEL_OUTPUT, colour, nullptr);
 }
