@@ -139,7 +139,7 @@ TEST_F(TickTest, BlocksThatWouldLeaveTheBuffersAreRefused) {
 TEST_F(TickTest, KV310ConversionScalesByGainPerPosition) {
   a->fullScaleVolts = 10.0f;
   a->samplesPerBlock = 70;  // not a whole number of frames: every sample is still converted
-  a->positionGain[1] = 10;  // the others 0, as from a faulty driver: no infinities, x1
+  a->positionGain[1] = 10;  // the others 0, as a faulty driver would give: read as x1, not as infinities
   std::vector<int16_t> raw(70, 16384);
   raw[69] = -32768;
   ASSERT_TRUE(convertKV310Block(*a, raw.data()));
