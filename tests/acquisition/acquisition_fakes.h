@@ -1,8 +1,10 @@
 // Small stand-ins for the recorder and the port used by the acquisition tests.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <ostream>
+#include <tuple>
 #include <vector>
 
 #include "acquisition/output_port.h"
@@ -10,10 +12,7 @@
 #include "recording/recorder_link.h"
 #include "test_files.h"
 
-struct Marker {
-  float time;
-  int type, number;
-};
+using Marker = std::tuple<long, int, int>;  // time in ms, type, output number
 
 class FakeRecorder : public RecorderLink {
  public:
@@ -25,7 +24,7 @@ class FakeRecorder : public RecorderLink {
   bool isRecording() const override { return recording; }
   void clearMarkerText() override { ++markerClears; }
   void addMarker(float timeSeconds, int typeIndex, int number) override {
-    markers.push_back({timeSeconds, typeIndex, number});
+    markers.emplace_back(std::lround(timeSeconds * 1000.0f), typeIndex, number);
   }
   void appendRows(const float* values, uint32_t count) override { appended.emplace_back(values, values + count); }
 };
@@ -36,14 +35,16 @@ class FakePortSink : public PortSink {
   void writeByte(uint8_t value) override { bytes.push_back(value); }
 };
 
+using Words = std::vector<PortWord>;
+
 inline bool operator==(const PortWord& x, const PortWord& y) { return x.value == y.value && x.bits == y.bits; }
 inline std::ostream& operator<<(std::ostream& out, const PortWord& w) {
   return out << std::hex << "0x" << w.value << std::dec << "/" << w.bits;
 }
 
 // The words the port bytes carry: direct bytes, or the serial protocol's words.
-inline std::vector<PortWord> decodeWords(const std::vector<uint8_t>& bytes, bool direct = false) {
-  std::vector<PortWord> words(bytes.size() + 1);
+inline Words decodeWords(const std::vector<uint8_t>& bytes, bool direct = false) {
+  Words words(bytes.size() + 1);
   words.resize(decodePortBytes(bytes.data(), bytes.size(), direct, words.data(), static_cast<int>(words.size())));
   return words;
 }

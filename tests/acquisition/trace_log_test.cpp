@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,27 +27,23 @@ TEST(TraceLog, LinesFromThreeThreadsStayWholeAndInOrder) {
   const std::string path = ::testing::TempDir() + "trace_threads";
   ASSERT_TRUE(traceLogSetPath(path.c_str()));
   constexpr int kLines = 300;
-  const std::string padding(150, '.');
+  const auto line = [](int t, int i) {
+    char text[200];
+    if (t == 2) std::snprintf(text, sizeof text, "(int) bits=%d(%x)", i, i);
+    else std::snprintf(text, sizeof text, "T%d %d %s", t, i, std::string(150, '.').c_str());
+    return std::string(text);
+  };
   std::vector<std::thread> writers;
-  for (int t = 0; t < 3; ++t) {
-    writers.emplace_back([t, &padding] {
-      for (int i = 0; i < kLines; ++i) {
-        if (t == 2) traceValue("(int) bits", i);
-        else traceText(("T" + std::to_string(t) + " " + std::to_string(i) + " " + padding).c_str());
-      }
+  for (int t = 0; t < 3; ++t)
+    writers.emplace_back([t, &line] {
+      for (int i = 0; i < kLines; ++i) t == 2 ? traceValue("(int) bits", i) : traceText(line(t, i).c_str());
     });
-  }
   for (auto& w : writers) w.join();
 
   int next[3] = {0, 0, 0};
-  char expected[200];
-  for (const auto& line : readLines(path)) {
-    const int t = line.rfind("(int) bits=", 0) == 0 ? 2 : line.size() > 2 && line[0] == 'T' ? line[1] - '0' : -1;
-    ASSERT_TRUE(t >= 0 && t <= 2) << line;
-    if (t == 2) std::snprintf(expected, sizeof expected, "(int) bits=%d(%x)", next[2], next[2]);
-    else std::snprintf(expected, sizeof expected, "T%d %d %s", t, next[t], padding.c_str());
-    ASSERT_EQ(line, expected);
-    ++next[t];
+  for (const auto& text : readLines(path)) {
+    const int t = text[0] == 'T' ? text[1] - '0' : 2;
+    ASSERT_TRUE(t >= 0 && t <= 2 && text == line(t, next[t]++)) << text;
   }
   EXPECT_EQ(std::vector<int>(next, next + 3), std::vector<int>(3, kLines));
 }

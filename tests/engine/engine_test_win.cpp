@@ -74,8 +74,6 @@ class EngineTest : public ::testing::Test {
     CreateDirectoryA(folder_.c_str(), nullptr);
     traceLogSetPath(path("Trace").c_str());
     settings->FreqStream = 1000.0;
-    settings->Ftime = 10;
-    settings->nDO = 8;
     for (int n = 1; n <= 32; ++n) settings->channelK[n] = 1.0f;
     noticeWindow = hiddenWindow(L"EngineTestNotices", noticeProcedure, &notices);
   }
@@ -151,9 +149,9 @@ void expectInOrder(const Lines& lines, const Lines& wanted) {
 }
 
 // Each board found, programmed (the layout and gain arithmetic is the native
-// tests' part), its values in their channels, and the driver calls in order:
-// the KV310 after the KV320 was asked and let go; the utility lets its own
-// reference to the device go last.
+// tests' part), its values in their channels, its output port through the
+// driver, and the driver calls in order: the KV310 after the KV320 was asked
+// and let go; the utility lets its own reference to the device go last.
 TEST_F(EngineTest, EachBoardIsFoundProgrammedReadAndLetGo) {
   const struct {
     const char* board;
@@ -174,34 +172,6 @@ TEST_F(EngineTest, EachBoardIsFoundProgrammedReadAndLetGo) {
   settings->Kadc[9] = 4;
   settings->channelK[5] = 2.0f;
   settings->channelB[5] = 1.0f;
-  for (const auto& r : runs) {
-    SCOPED_TRACE(std::string(r.board) + " at " + std::to_string(r.rate));
-    settings->FreqStream = r.rate;
-    settings->Ftime = 10;
-    auto engine = startWith(dcChannels(r.board));
-    EXPECT_TRUE(notices.empty());
-    EXPECT_EQ(readyAndInit(*engine), std::make_pair(1, 1));
-    ASSERT_TRUE(engine->acquiring());
-    const bool kv310 = r.board[3] == '1';  // raw counts: a coarser match than the KV320's volts
-    EXPECT_EQ(engine->boardType.load(), kv310 ? BOARD_KV310 : BOARD_KV320);
-    EXPECT_EQ(engine->samplesPerBlock, r.samples);
-    EXPECT_EQ(engine->gainFactor[4].load(), 16);
-    EXPECT_FLOAT_EQ(engine->fullScaleVolts, 5.0f);
-    EXPECT_EQ(settings->Ftime, r.ftime);
-    runFor(*engine, 1500);
-    for (int n = 1; n <= 32; ++n) {  // x4 saturates at 1.25 V, x16 at 0.3125 V
-      const float dc = static_cast<float>(n * 0.1 - 1.65);
-      const float expected = n == 3 ? 1.25f : n == 9 ? -0.3125f : n == 5 ? 2.0f * dc + 1.0f : dc;
-      EXPECT_NEAR(engine->currentValues[n - 1].load(), expected, kv310 ? 5e-4f : 1e-5f) << "channel " << n;
-    }
-    engine.reset();
-    if (!r.calls.empty()) expectInOrder(events(), r.calls);
-  }
-}
-
-// The port through the driver: the reset's byte and four zero words, the
-// tick's 32-bit word, teardown's two zero words, and the port closed last.
-TEST_F(EngineTest, OutputWordsReachThePortThroughTheDriver) {
   settings->nDO = 32;
   settings->NPK[1] = 17;  // channel 1 -> bit 16
   settings->NPK[2] = 2;   // channel 2 -> bit 1
@@ -211,86 +181,85 @@ TEST_F(EngineTest, OutputWordsReachThePortThroughTheDriver) {
     panels[j].visible = panels[j].outOfRange = 1;
     panelTable[j] = &panels[j];
   }
-  auto engine = startWith("board = KV320\n");
-  runFor(*engine, 1200);
-  engine.reset();
-
-  const std::string log = portLog();
-  ASSERT_GE(log.size(), 7u);
-  EXPECT_EQ(log.substr(log.size() - 7), "closed\n");
-  static uint8_t bytes[8192];
-  const int count = parsePortLog(log.c_str(), bytes, 8192);
-  ASSERT_GT(count, 0);
-  EXPECT_EQ(bytes[0], 0x00);
-  PortWord words[64];
-  ASSERT_EQ(decodePortBytes(bytes + 1, count - 1, false, words, 64), 7);
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(words[i].value, i == 4 ? 0x00010002u : 0u) << i;
+  for (const auto& r : runs) {
+    SCOPED_TRACE(std::string(r.board) + " at " + std::to_string(r.rate));
+    settings->FreqStream = r.rate;
+    settings->Ftime = 10;
+    auto engine = startWith(dcChannels(r.board));
+    EXPECT_TRUE(notices.empty());
+    EXPECT_EQ(readyAndInit(*engine), std::make_pair(1, 1));
+    ASSERT_TRUE(engine->acquiring());
+    const bool kv310 = r.board[3] == '1';  // raw counts: a coarser match than the KV320's volts
+    EXPECT_EQ(engine->samplesPerBlock, r.samples);
+    EXPECT_EQ(settings->Ftime, r.ftime);
+    runFor(*engine, 1500);
+    for (int n = 1; n <= 32; ++n) {  // x4 saturates at 1.25 V, x16 at 0.3125 V
+      const float dc = static_cast<float>(n * 0.1 - 1.65);
+      const float expected = n == 3 ? 1.25f : n == 9 ? -0.3125f : n == 5 ? 2.0f * dc + 1.0f : dc;
+      EXPECT_NEAR(engine->currentValues[n - 1].load(), expected, kv310 ? 5e-4f : 1e-5f) << "channel " << n;
+    }
+    engine.reset();
+    if (!r.calls.empty()) expectInOrder(events(), r.calls);
+    // The reset's byte and four zero words, the tick's 32-bit word, teardown's
+    // two zero words, and the port closed last.
+    const std::string log = portLog();
+    EXPECT_TRUE(log.ends_with("closed\n"));
+    static uint8_t bytes[8192];
+    const int count = parsePortLog(log.c_str(), bytes, 8192);
+    ASSERT_TRUE(count > 0 && bytes[0] == 0x00) << "the reset's byte";
+    PortWord words[64];
+    ASSERT_EQ(decodePortBytes(bytes + 1, count - 1, false, words, 64), 7);
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(words[i].value, i == 4 ? 0x00010002u : 0u) << i;
+  }
 }
 
 // Every failure's notices in order; the rate is refused before anything is
-// programmed or started.
+// programmed or started. Faults with no notice of their own leave the board
+// set up, but no block ever comes (or the port stays silent): the engine keeps
+// running without values. A refused information query keeps the unit gains.
 TEST_F(EngineTest, FailureNoticesInOrder) {
   const struct {
-    const char* config;
+    std::string config;
     double rate;
     Lines expected;
     int boardReady, initResult;
+    float channel1;  // after ticking
   } cases[] = {
-      {"board = none", 1000, {NO_BOARDS}, 0, 0},
-      {"board = KV310\nfail = open310", 1000, {NO_BOARDS}, 0, 0},
-      {"board = KV320\nfail = open320", 1000, {NO_BOARDS}, 0, 0},  // the KV310 is asked and is not there
-      {"board = KV320\nfail = factory320", 1000, {NO_BOARDS}, 0, 0},
-      {"board = KV310\nfail = utility", 1000, {"KV310 - Object not created!", NO_BOARDS}, 0, 0},
-      {"board = KV310\nfail = device", 1000, {"KV310 - IADCDevice interface not found!", NO_BOARDS}, 1, 0},
-      {"board = KV320\nfail = record320", 1000, {cp1251<"KV320E - Ошибка при задании структуры">()}, 1, 1},
-      {"board = KV320", 102401, {cp1251<"KV320E - Частота сбора 102401 Гц недопустима: допустимо от 100 до 102400 Гц">()}, 0, 0},
-      {"board = KV310", 199.9, {cp1251<"KV310 - Частота сбора 199 Гц недопустима: допустимо от 200 до 204800 Гц">()}, 0, 0},
-      {"board = KV310", 1e12, {cp1251<"KV310 - Частота сбора 0 Гц недопустима: допустимо от 200 до 204800 Гц">()}, 0, 0},
+      {"board = none", 1000, {NO_BOARDS}, 0, 0, 0},
+      {"board = KV310\nfail = open310", 1000, {NO_BOARDS}, 0, 0, 0},
+      {"board = KV320\nfail = open320", 1000, {NO_BOARDS}, 0, 0, 0},  // the KV310 is asked and is not there
+      {"board = KV320\nfail = factory320", 1000, {NO_BOARDS}, 0, 0, 0},
+      {"board = KV310\nfail = utility", 1000, {"KV310 - Object not created!", NO_BOARDS}, 0, 0, 0},
+      {"board = KV310\nfail = device", 1000, {"KV310 - IADCDevice interface not found!", NO_BOARDS}, 1, 0, 0},
+      {"board = KV320\nfail = record320", 1000, {cp1251<"KV320E - Ошибка при задании структуры">()}, 1, 1, 0},
+      {"board = KV320", 102401, {cp1251<"KV320E - Частота сбора 102401 Гц недопустима: допустимо от 100 до 102400 Гц">()}, 0, 0, 0},
+      {"board = KV310", 199.9, {cp1251<"KV310 - Частота сбора 199 Гц недопустима: допустимо от 200 до 204800 Гц">()}, 0, 0, 0},
+      {"board = KV310", 1e12, {cp1251<"KV310 - Частота сбора 0 Гц недопустима: допустимо от 200 до 204800 Гц">()}, 0, 0, 0},
+      {"board = KV320\nfail = read", 1000, {}, 1, 1, 0},
+      {"board = KV310\nfail = lockbuffer", 1000, {}, 1, 1, 0},
+      {"board = KV310\nfail = record310", 1000, {}, 1, 1, 0},
+      {"board = KV310\nfail = query", 1000, {}, 1, 1, 0},  // a full scale of 0 makes every KV310 value 0
+      {"board = KV320\nfail = port", 1000, {}, 1, 1, 1},   // the blocks come, the port stays silent
+      {"board = KV310\nfail = info", 1000, {}, 1, 1, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.config);
     settings->FreqStream = c.rate;
-    auto engine = startWith(c.config);
+    auto engine = startWith(c.config + "\nch1 = dc 1");
     EXPECT_EQ(notices, c.expected);
     EXPECT_EQ(readyAndInit(*engine), std::make_pair(c.boardReady, c.initResult));
-    EXPECT_FALSE(engine->acquiring());
-    runFor(*engine, 300);  // ticks must leave a missing or unstarted board alone
+    EXPECT_EQ(engine->acquiring(), c.expected.empty());
+    if (c.config.ends_with("info")) {
+      for (int g = 0; g < 8; ++g) EXPECT_EQ(engine->gainFactor[g].load(), 1);
+    }
+    runFor(*engine, 700);  // ticks must leave a missing or unstarted board alone
+    EXPECT_NEAR(engine->currentValues[0].load(), c.channel1, 5e-3f);
     engine.reset();
-    for (const auto& line : events())
+    if (c.config.ends_with("port")) { EXPECT_EQ(portLog(), "closed\n"); }  // nothing but the closing reached the log
+    for (const auto& line : c.expected.empty() ? Lines{} : events())
       EXPECT_TRUE(line.find("kv310-device") == line.npos && line.find("start") == line.npos &&
                   (c.rate == 1000 || line.find("setParameters") == line.npos)) << line;
   }
-}
-
-// Faults with no notice of their own: the board is set up, but no block ever
-// comes (or the port stays silent); the engine keeps running without values.
-// A refused information query keeps the unit gains.
-TEST_F(EngineTest, QuietFaults) {
-  const std::pair<const char*, std::string> runs[] = {{"KV320", "read"},  {"KV310", "lockbuffer"}, {"KV310", "record310"},
-                                                      {"KV310", "query"}, {"KV320", "port"},       {"KV310", "info"}};
-  for (const auto& [board, fault] : runs) {
-    SCOPED_TRACE(fault);
-    auto engine = startWith(std::string("board = ") + board + "\nfail = " + fault + "\nch1 = dc 1");
-    EXPECT_TRUE(notices.empty());
-    EXPECT_EQ(readyAndInit(*engine), std::make_pair(1, 1));
-    if (fault == "info") {
-      for (int c = 0; c < 8; ++c) EXPECT_EQ(engine->gainFactor[c].load(), 1);
-      continue;
-    }
-    runFor(*engine, 700);
-    // Only the port fault lets blocks through; a full scale of 0 makes every KV310 value 0.
-    EXPECT_FLOAT_EQ(engine->currentValues[0].load(), fault == "port" ? 1.0f : 0.0f);
-    engine.reset();
-    if (fault == "port") { EXPECT_EQ(portLog(), "closed\n"); }  // nothing but the closing reached the log
-  }
-}
-
-TEST_F(EngineTest, MissingUtilityLibrary) {
-  const std::string saved = swapDriverPath("Base library", "LABUtility", "Z:\\nonexistent\\kvsim.dll");
-  ASSERT_FALSE(saved.empty()) << "kvsim.dll is not registered";
-  startWith("board = none").reset();
-  swapDriverPath("Base library", "LABUtility", saved);
-  EXPECT_EQ(notices, (Lines{"KV310 - LABUtility not found!", NO_BOARDS}));
 }
 
 TEST_F(EngineTest, StopWhileWaitingForSettings) {
@@ -347,16 +316,15 @@ _stackLeftAfterCall:
   pushl %ebp
   movl %esp, %ebp
   pushl %esi
-  pushl %ebx
   movl 8(%ebp), %eax
-  movl 12(%ebp), %ebx
+  movl 12(%ebp), %ecx
   movl 16(%ebp), %edx
   movl %esp, %esi
 1:
-  testl %ebx, %ebx
+  testl %ecx, %ecx
   jz 2f
-  decl %ebx
-  pushl (%edx,%ebx,4)
+  decl %ecx
+  pushl (%edx,%ecx,4)
   jmp 1b
 2:
   call *%eax
@@ -365,7 +333,6 @@ _stackLeftAfterCall:
   movl %esi, %eax
   subl %esp, %eax
   movl %esi, %esp
-  popl %ebx
   popl %esi
   popl %ebp
   ret
@@ -390,9 +357,7 @@ __attribute__((noinline)) int32_t espDriftThroughTable(IADCDevice* device) {
   return static_cast<int32_t>(before - after);
 }
 
-class DriverAbi : public EngineTest {};
-
-TEST_F(DriverAbi, EveryOperationRemovesItsArguments) {
+TEST_F(EngineTest, EveryDriverOperationRemovesItsArguments) {
   writeSimConfig("board = KV320\n");
   IADCFactory* factory = loadDriverLibrary("Tarvelin", "Drivers", "1.0", "KV320E", "StaticFactory");
   ASSERT_NE(factory, nullptr);
@@ -436,22 +401,26 @@ TEST_F(DriverAbi, EveryOperationRemovesItsArguments) {
   u->release(utility);
   freeDriverLibrary();
 }
-#undef W
 #endif  // __i386__
 
-TEST(DriverLoader, RegistryAndCurrentDirectory) {
+// A driver library through the registry, or without maker, group or version
+// as <current directory>\<name>.DLL; a missing utility library has its notice.
+TEST_F(EngineTest, DriversThroughTheRegistryOrTheCurrentDirectory) {
   EXPECT_EQ(loadDriverLibrary("Tarvelin", "Drivers", "1.0", "NoSuchBoard", "StaticFactory"), nullptr);
   IADCFactory* factory = loadDriverLibrary("Tarvelin", "Drivers", "1.0", "KV320E", "StaticFactory");
   ASSERT_NE(factory, nullptr) << "kvsim.dll is not registered";
   EXPECT_EQ(loadDriverLibrary("Tarvelin", "Drivers", "1.0", "KV320E", "NoSuchSymbol"), nullptr);
-
-  // Without maker, group or version: <current directory>\<name>.DLL.
   ASSERT_TRUE(CopyFileA(swapDriverPath("Drivers", "KV320E", "").c_str(), "kvsimcopy.DLL", FALSE));
   EXPECT_NE(loadDriverLibrary(nullptr, nullptr, nullptr, "kvsimcopy", "StaticFactory"), nullptr);
   EXPECT_NE(loadDriverLibrary("Tarvelin", "", "1.0", "kvsimcopy", "StaticFactory"), nullptr);
   EXPECT_EQ(loadDriverLibrary(nullptr, nullptr, nullptr, "kvsimmissing", "StaticFactory"), nullptr);
   freeDriverLibrary();
   DeleteFileA("kvsimcopy.DLL");
+
+  const std::string saved = swapDriverPath("Base library", "LABUtility", "Z:\\nonexistent\\kvsim.dll");
+  startWith("board = none").reset();
+  swapDriverPath("Base library", "LABUtility", saved);
+  EXPECT_EQ(notices, (Lines{"KV310 - LABUtility not found!", NO_BOARDS}));
 }
 
 }  // namespace
