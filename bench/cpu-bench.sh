@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}; shift || true
 cases=("$@")
-[ ${#cases[@]} -gt 0 ] || cases=(calib-timer calib-texts idle panels8 panels32 rec100k graphs4 startup)
+[ ${#cases[@]} -gt 0 ] || cases=(calib-timer calib-texts idle panels8 panels32 panels100k rec1k rec100k graphs4 startup)
 label=cpu-bench
 source "$root/bench/bench-lib.sh"
 echo "cpu-bench: $seconds s per case"
