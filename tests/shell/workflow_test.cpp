@@ -139,9 +139,10 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   EXPECT_DOUBLE_EQ(rec.rowsPerSecond, 1000.0 / 32);
   for (int c = 0; c < 32; ++c) EXPECT_EQ(rec.channels[c].number, c + 1);
   for (size_t r = 0; r < rec.rowCount; ++r)
-    for (int c = 0; c < 31; ++c)
-      if (c + 1 != workflow::SWITCHING_CHANNEL)
-        ASSERT_EQ(rec.values[r * 32 + c], workflow::dcVolts(c + 1)) << r << "," << c;
+    for (int c = 0; c < 31; ++c) {
+      if (c + 1 == workflow::SWITCHING_CHANNEL) continue;
+      ASSERT_EQ(rec.values[r * 32 + c], workflow::dcVolts(c + 1)) << r << "," << c;
+    }
 
   // No row lost: the ramp on channel 32 climbs by exactly one interval per row
   // (the first row also takes the frame at time 0, so its centre lies earlier).
