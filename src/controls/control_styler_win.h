@@ -12,6 +12,12 @@ inline constexpr int STYLER_CAPACITY = 1024;
 inline constexpr int STYLER_NAME_SIZE = 32;
 inline constexpr int STYLER_TEXT_SIZE = 256;
 
+// A static with a DC of its own, for indicators repainted many times a second: a window's own DC keeps its
+// visible region between paints, where a shared one is set up anew (a window-server query) whenever more
+// windows paint than the system keeps shared DCs for.
+inline constexpr wchar_t OWN_DC_STATIC_CLASS[] = L"SkalenorOwnDCStatic";
+bool registerOwnDcStatic(HINSTANCE instance);
+
 class ControlStyler {
  public:
   // fontDivisor: default font height = full-screen width / fontDivisor.

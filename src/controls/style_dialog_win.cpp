@@ -16,7 +16,7 @@ BOOL CALLBACK registerChild(HWND control, LPARAM param) {
   // Class names compared without case: some systems report "BUTTON".
   if (lstrcmpiW(name, L"Button") == 0) {
     buttonStyler.registerControl(dialog, control);
-  } else if (lstrcmpiW(name, L"Static") == 0) {
+  } else if (lstrcmpiW(name, L"Static") == 0 || lstrcmpiW(name, OWN_DC_STATIC_CLASS) == 0) {
     staticStyler.registerControl(dialog, control);
   } else if (lstrcmpiW(name, L"Edit") == 0) {
     editStyler.registerControl(dialog, control);
@@ -41,6 +41,18 @@ INT_PTR colourControl(ControlStyler& styler, HDC dc, HWND control) {
 }
 
 }  // namespace
+
+bool registerOwnDcStatic(HINSTANCE instance) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  if (GetClassInfoExW(instance, OWN_DC_STATIC_CLASS, &wc)) return true;
+  if (!GetClassInfoExW(nullptr, L"Static", &wc)) return false;
+  wc.cbSize = sizeof wc;
+  wc.style |= CS_OWNDC;
+  wc.hInstance = instance;
+  wc.lpszClassName = OWN_DC_STATIC_CLASS;
+  return RegisterClassExW(&wc) != 0;
+}
 
 INT_PTR styleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   currentDialog = dialog;

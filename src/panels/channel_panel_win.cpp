@@ -76,6 +76,7 @@ ChannelPanel::ChannelPanel(HINSTANCE moduleInstance, HWND parent) : parentWindow
   numberFont = makeFont(fullWidth / 60, fullWidth / 92, 999, L"Arial Cyr");
   tildeFont = makeFont(fullWidth / 32, fullWidth / 92, 400, L"Arial Cyr");
 
+  registerOwnDcStatic(instance);
   HWND window = CreateDialogParamW(instance, L"PANEL", parentWindow, panelProcedure, reinterpret_cast<LPARAM>(this));
   panelWindow = window;
   if (window == nullptr) return;

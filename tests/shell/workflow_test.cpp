@@ -127,7 +127,22 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_WIDTH16)));
   EXPECT_EQ(valueOf(config(), "Ftime"), "32");
   const char* length = std::getenv("SKALENOR_RECORD_SECONDS");  // 3 s unless set
-  driver::pump((length && std::atoi(length) > 0 ? std::atoi(length) : 3) * 1000);
+  // Meanwhile a recording panel's "R" blinks: both of its colours reach the screen (the last panel: the
+  // channels dialog covers the first).
+  bool dark = false, light = false;
+  RECT r;
+  GetWindowRect(GetDlgItem(panelOf(main, 32), IDC_PANEL_REC), &r);
+  MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+  for (int ms = (length && std::atoi(length) > 0 ? std::atoi(length) : 3) * 1000; ms > 0; ms -= 100) {
+    driver::pump(100);
+    const driver::Picture shot = driver::capture(main);  // a child cannot be read across processes
+    for (int y = std::max(0L, r.top); y < std::min<long>(r.bottom, shot.height); ++y)
+      for (int x = std::max(0L, r.left); x < std::min<long>(r.right, shot.width); ++x) {
+        dark = dark || shot.at(x, y) == 0xA00000;
+        light = light || shot.at(x, y) == 0xC0C0C0;
+      }
+  }
+  EXPECT_TRUE(dark && light) << dark << light;
   click(dialog, IDC_RECORD_STOP);
   const double seconds = (GetTickCount() - started) / 1000.0;
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_SHOW_ALL)));
