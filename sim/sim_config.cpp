@@ -227,28 +227,5 @@ bool simGainOffered(const SimConfig& config, int32_t gain) {
 
 void simStreamVolts(const SimConfig& config, const int32_t positionChannel[32], uint64_t first, uint32_t count,
                     double rateHz, double* out) {
-  const bool noisy = config.noise > 0.0;
-  // One position at a time, so that each sine's rotation stays in registers
-  // (on the 32-bit build's x87 a frame-major loop cost several times more).
-  for (int p = 0; p < 32; ++p) {
-    const uint32_t start = static_cast<uint32_t>((p - static_cast<int>(first % 32) + 32) % 32);
-    const int channel = positionChannel[p];
-    const bool rotated =
-        rateHz > 0.0 && channel >= 0 && channel < SIM_CHANNELS && config.channels[channel].wave == SimWave::Sine;
-    if (!rotated) {
-      for (uint32_t i = start; i < count; i += 32) out[i] = simChannelVolts(config, channel, first + i, rateHz);
-      continue;
-    }
-    const SimSignal& signal = config.channels[channel];
-    const double omega = 2.0 * PI * signal.b / rateHz;
-    const double angle = std::fmod(omega * static_cast<double>(first + start), 2.0 * PI);
-    double sine = std::sin(angle), cosine = std::cos(angle);
-    const double stepSine = std::sin(omega * 32.0), stepCosine = std::cos(omega * 32.0);
-    for (uint32_t i = start; i < count; i += 32) {
-      out[i] = signal.a * sine + signal.c + (noisy ? simNoiseVolts(config, channel, first + i) : 0.0);
-      const double next = sine * stepCosine + cosine * stepSine;
-      cosine = cosine * stepCosine - sine * stepSine;
-      sine = next;
-    }
-  }
+  simStreamEach(config, positionChannel, first, count, rateHz, [out](uint32_t i, int, double volts) { out[i] = volts; });
 }

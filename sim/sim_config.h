@@ -3,6 +3,7 @@
 // Plain C++ so that the parser and the signals can be tested on any host.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 enum class SimBoard { None, KV310, KV320 };
@@ -63,6 +64,10 @@ double simNoiseVolts(const SimConfig& config, int channel, uint64_t sampleIndex)
 // channel positionChannel[p]: simChannelVolts, with sines rotated from frame
 // to frame instead of computed one by one (at 100 kHz sin was most of the
 // simulator's time). Meant for blocks of a few thousand samples.
+// store(i, p, volts) takes sample first + i, at frame position p, position by position.
+template <typename Store>
+void simStreamEach(const SimConfig& config, const int32_t positionChannel[32], uint64_t first, uint32_t count,
+                   double rateHz, Store store);
 void simStreamVolts(const SimConfig& config, const int32_t positionChannel[32], uint64_t first, uint32_t count,
                     double rateHz, double* out);
 
@@ -79,3 +84,33 @@ inline float simClipped(double volts, double limit) {
 
 // True when the gain factor is one the board offers (1 or a configured gain).
 bool simGainOffered(const SimConfig& config, int32_t gain);
+
+template <typename Store>
+void simStreamEach(const SimConfig& config, const int32_t positionChannel[32], uint64_t first, uint32_t count,
+                   double rateHz, Store store) {
+  constexpr double TWO_PI = 6.283185307179586476925286766559;
+  const bool noisy = config.noise > 0.0;
+  // One position at a time, so that each sine's rotation stays in registers
+  // (on the 32-bit build's x87 a frame-major loop cost several times more).
+  for (int p = 0; p < 32; ++p) {
+    const uint32_t start = static_cast<uint32_t>((p - static_cast<int>(first % 32) + 32) % 32);
+    const int channel = positionChannel[p];
+    const bool rotated =
+        rateHz > 0.0 && channel >= 0 && channel < SIM_CHANNELS && config.channels[channel].wave == SimWave::Sine;
+    if (!rotated) {
+      for (uint32_t i = start; i < count; i += 32) store(i, p, simChannelVolts(config, channel, first + i, rateHz));
+      continue;
+    }
+    const SimSignal& signal = config.channels[channel];
+    const double omega = TWO_PI * signal.b / rateHz;
+    const double angle = std::fmod(omega * static_cast<double>(first + start), TWO_PI);
+    double sine = std::sin(angle), cosine = std::cos(angle);
+    const double stepSine = std::sin(omega * 32.0), stepCosine = std::cos(omega * 32.0);
+    for (uint32_t i = start; i < count; i += 32) {
+      store(i, p, signal.a * sine + signal.c + (noisy ? simNoiseVolts(config, channel, first + i) : 0.0));
+      const double next = sine * stepCosine + cosine * stepSine;
+      cosine = cosine * stepCosine - sine * stepSine;
+      sine = next;
+    }
+  }
+}

@@ -54,11 +54,11 @@ bool SimStream::take(const SimConfig& config, T* out, uint32_t count, Convert co
   uint64_t first = 0;
   if (!claim(count, &first)) return false;
   constexpr uint32_t CHUNK = 4096;  // each chunk re-anchors every sine: 32 sincos pairs
-  double volts[CHUNK];
   for (uint32_t done = 0; done < count; done += CHUNK) {
     const uint32_t n = count - done < CHUNK ? count - done : CHUNK;
-    simStreamVolts(config, positionChannel_, first + done, n, rateHz_, volts);
-    for (uint32_t i = 0; i < n; ++i) out[done + i] = convert(volts[i], (first + done + i) % 32);
+    T* chunk = out + done;
+    simStreamEach(config, positionChannel_, first + done, n, rateHz_,
+                  [chunk, &convert](uint32_t i, int p, double volts) { chunk[i] = convert(volts, p); });
   }
   return true;
 }
@@ -66,11 +66,11 @@ bool SimStream::take(const SimConfig& config, T* out, uint32_t count, Convert co
 bool SimStream::takeVolts(const SimConfig& config, float* out, uint32_t count) {
   double limit[32];
   for (int p = 0; p < 32; ++p) limit[p] = simClipLimit(positionGain_[p], config.fullScale);
-  return take(config, out, count, [&limit](double volts, uint64_t p) { return simClipped(volts, limit[p]); });
+  return take(config, out, count, [&limit](double volts, int p) { return simClipped(volts, limit[p]); });
 }
 
 bool SimStream::takeRaw(const SimConfig& config, int16_t* out, uint32_t count) {
-  return take(config, out, count, [&](double volts, uint64_t p) {
+  return take(config, out, count, [&](double volts, int p) {
     return simRawCount(volts, positionGain_[p], config.fullScale);
   });
 }

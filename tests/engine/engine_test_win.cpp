@@ -166,7 +166,7 @@ TEST_F(EngineTest, EachBoardIsFoundProgrammedReadAndLetGo) {
        {"kv320 open 0", "utility open 1", "utility setParameters 1", "utility stop", "kv310-device release",
         "utility release", "kv310-device release"}},
       {"KV310", 500, 64, 64, {}},
-      {"KV320", 2500, 800, 10, {}},
+      {"KV320", 20000, 6400, 10, {}},  // a block the simulator makes in two chunks
   };
   settings->Kadc[3] = 2;
   settings->Kadc[9] = 4;
