@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr double PI = 3.14159265358979323846;
 
 struct FaultName {
   const char* name;
@@ -193,7 +192,7 @@ double simChannelVolts(const SimConfig& config, int channel, uint64_t sampleInde
   double v = 0.0;
   switch (s.wave) {
     case SimWave::Dc: v = s.a; break;
-    case SimWave::Sine: v = s.a * std::sin(2.0 * PI * s.b * t) + s.c; break;
+    case SimWave::Sine: v = s.a * std::sin(2.0 * SIM_PI * s.b * t) + s.c; break;
     case SimWave::Square: v = std::fmod(t * s.c, 1.0) < 0.5 ? s.b : s.a; break;
     case SimWave::Ramp: v = s.a + (s.b - s.a) * std::fmod(t, s.c) / s.c; break;
   }
@@ -204,7 +203,7 @@ double simNoiseVolts(const SimConfig& config, int channel, uint64_t sampleIndex)
   if (!(config.noise > 0.0)) return 0.0;
   double u1 = hashedUniform(config.seed, channel, sampleIndex, 1);
   double u2 = hashedUniform(config.seed, channel, sampleIndex, 2);
-  return config.noise * std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * PI * u2);
+  return config.noise * std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * SIM_PI * u2);
 }
 
 int16_t simRawCount(double volts, int32_t gain, double fullScale) {

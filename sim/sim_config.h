@@ -32,6 +32,7 @@ enum SimFault : uint32_t {
 };
 
 inline constexpr int SIM_CHANNELS = 32;
+inline constexpr double SIM_PI = 3.14159265358979323846;
 inline constexpr int SIM_PATH_SIZE = 260;
 
 struct SimConfig {
@@ -88,7 +89,6 @@ bool simGainOffered(const SimConfig& config, int32_t gain);
 template <typename Store>
 void simStreamEach(const SimConfig& config, const int32_t positionChannel[32], uint64_t first, uint32_t count,
                    double rateHz, Store store) {
-  constexpr double TWO_PI = 6.283185307179586476925286766559;
   const bool noisy = config.noise > 0.0;
   // One position at a time, so that each sine's rotation stays in registers
   // (on the 32-bit build's x87 a frame-major loop cost several times more).
@@ -102,8 +102,8 @@ void simStreamEach(const SimConfig& config, const int32_t positionChannel[32], u
       continue;
     }
     const SimSignal& signal = config.channels[channel];
-    const double omega = TWO_PI * signal.b / rateHz;
-    const double angle = std::fmod(omega * static_cast<double>(first + start), TWO_PI);
+    const double omega = 2.0 * SIM_PI * signal.b / rateHz;
+    const double angle = std::fmod(omega * static_cast<double>(first + start), 2.0 * SIM_PI);
     double sine = std::sin(angle), cosine = std::cos(angle);
     const double stepSine = std::sin(omega * 32.0), stepCosine = std::cos(omega * 32.0);
     for (uint32_t i = start; i < count; i += 32) {

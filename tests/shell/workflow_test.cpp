@@ -28,6 +28,19 @@ HWND panelOf(HWND main, int n) {
   return nullptr;
 }
 
+// The pixels the screen shows of a child of the main window, read through the main window (a child cannot be
+// read across processes).
+std::vector<uint32_t> shownPixels(HWND main, HWND child) {
+  RECT r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+  const driver::Picture shot = driver::capture(main);
+  std::vector<uint32_t> pixels;
+  for (int y = std::max(0L, r.top); y < std::min<long>(r.bottom, shot.height); ++y)
+    for (int x = std::max(0L, r.left); x < std::min<long>(r.right, shot.width); ++x) pixels.push_back(shot.at(x, y));
+  return pixels;
+}
+
 // The text of the process's error box, which is then closed with OK.
 std::wstring answerNotice(DWORD pid) {
   HWND box = driver::findWindow(pid, L"#32770", L"Ошибка", 30000);
@@ -130,17 +143,13 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   // Meanwhile a recording panel's "R" blinks: both of its colours reach the screen (the last panel: the
   // channels dialog covers the first).
   bool dark = false, light = false;
-  RECT r;
-  GetWindowRect(GetDlgItem(panelOf(main, 32), IDC_PANEL_REC), &r);
-  MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+  HWND indicator = GetDlgItem(panelOf(main, 32), IDC_PANEL_REC);
   for (int ms = (length && std::atoi(length) > 0 ? std::atoi(length) : 3) * 1000; ms > 0; ms -= 100) {
     driver::pump(100);
-    const driver::Picture shot = driver::capture(main);  // a child cannot be read across processes
-    for (int y = std::max(0L, r.top); y < std::min<long>(r.bottom, shot.height); ++y)
-      for (int x = std::max(0L, r.left); x < std::min<long>(r.right, shot.width); ++x) {
-        dark = dark || shot.at(x, y) == 0xA00000;
-        light = light || shot.at(x, y) == 0xC0C0C0;
-      }
+    for (uint32_t px : shownPixels(main, indicator)) {
+      dark = dark || px == 0xA00000;
+      light = light || px == 0xC0C0C0;
+    }
   }
   EXPECT_TRUE(dark && light) << dark << light;
   click(dialog, IDC_RECORD_STOP);
@@ -371,13 +380,8 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   EXPECT_EQ(driver::itemText(panel, IDC_PANEL_MIN_FIELD), L".0");
   RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   driver::pump(500);
-  const driver::Picture shot = driver::capture(main);  // a child cannot be read across processes
-  RECT r;
-  GetWindowRect(panel, &r);
-  MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
   int green = 0;
-  for (int y = std::max(0L, r.top); y < std::min<long>(r.bottom, shot.height); ++y)
-    for (int x = std::max(0L, r.left); x < std::min<long>(r.right, shot.width); ++x) green += shot.at(x, y) == 0x408040u;
+  for (uint32_t px : shownPixels(main, panel)) green += px == 0x408040u;
   EXPECT_GT(green, 0);
 }
 
