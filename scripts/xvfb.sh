@@ -1,5 +1,6 @@
 # Sourced: start_xvfb starts a private Xvfb on a free display and exports DISPLAY;
-# stop_xvfb ends it. The screen is 1280 x 1024, 24-bit.
+# stop_xvfb ends it. The screen is 1280 x 1024, 24-bit. XENVIRONMENT names the
+# display's resource file (see xresources).
 XVFB_PID=""
 start_xvfb() {
   local n=90
@@ -11,6 +12,8 @@ start_xvfb() {
     sleep 0.05
   done
   export DISPLAY=":$n"
+  XENVIRONMENT="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/xresources"
+  export XENVIRONMENT
 }
 stop_xvfb() {
   if [ -n "$XVFB_PID" ]; then
