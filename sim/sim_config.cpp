@@ -7,7 +7,6 @@
 
 namespace {
 
-
 struct FaultName {
   const char* name;
   uint32_t bit;
