@@ -209,7 +209,13 @@ TEST_F(EngineTest, EachBoardIsFoundProgrammedReadAndLetGo) {
     ASSERT_TRUE(count > 0 && bytes[0] == 0x00) << "the reset's byte";
     PortWord words[64];
     ASSERT_EQ(decodePortBytes(bytes + 1, count - 1, false, words, 64), 7);
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(words[i].value, i == 4 ? 0x00010002u : 0u) << i;
+    // Register select: high through the words that clear the high register (the first of the reset and of
+    // teardown), raised only at the start of the tick's long word.
+    for (int i = 0; i < 7; ++i) {
+      EXPECT_EQ(words[i].value, i == 4 ? 0x00010002u : 0u) << i;
+      EXPECT_EQ(words[i].selectedBits, i == 0 || i == 1 || i == 5 ? 0xFFFFu : 0u) << i;
+    }
+    EXPECT_EQ(words[4].selectRises, 1);
   }
 }
 
