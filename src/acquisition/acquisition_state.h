@@ -53,4 +53,5 @@ struct AcquisitionState {
   uint8_t outputs8 = 0, sentOutputs8 = 0;
   uint32_t outputs16 = 0, sentOutputs16 = 0;
   uint32_t outputs32 = 0, sentOutputs32 = 0;
+  int32_t outputWidth = 0;  // nDO of the word last built: a switch of width is seen by the next tick
 };

@@ -75,15 +75,15 @@ TEST_F(TickTest, CutBlocksKeepExactTimeOverHours) {
 TEST_F(TickTest, OutputWordsForEachWidth) {
   // Panel j shows channel j with output NPK[j]: bits 2, 0, none, 11 (beyond
   // the byte), none (no such output), none, 19, 31, 2, 8 (the first past the
-  // byte). Panel 2 is hidden: it neither sets nor clears; panel 9, hidden and
-  // in range, must not clear bit 2 either.
-  const int outputNumbers[] = {3, 1, 0, 12, 40, -5, 20, 32, 3, 9};
-  for (int j = 1; j <= 10; ++j) {
+  // byte), 5. Panel 2 is hidden: it neither sets nor clears; panel 9, hidden
+  // and in range, must not clear bit 2 either; panel 11 is in range.
+  const int outputNumbers[] = {3, 1, 0, 12, 40, -5, 20, 32, 3, 9, 6};
+  for (int j = 1; j <= 11; ++j) {
     show(j, j, j != 2 && j != 9);
     s->NPK[j] = outputNumbers[j - 1];
   }
   for (auto& p : panelStore) p.outOfRange = 1;
-  panelStore[8].outOfRange = 0;
+  panelStore[8].outOfRange = panelStore[10].outOfRange = 0;
 
   // Each width: the word built (all 32 bits kept), the word the port gets, and
   // the panel whose change is written again: bit 2, or bit 19 only (beyond the
@@ -113,7 +113,10 @@ TEST_F(TickTest, OutputWordsForEachWidth) {
     EXPECT_EQ(decodeWords(sink.bytes, w.width == 8).size(), 2u);
     panelStore[w.changed].outOfRange = 1;
   }
-  EXPECT_EQ(recorder.markers, (std::vector<Marker>{{320, 0, 2}, {480, 1, 19}, {480, 1, 31}, {800, 0, 19}, {1280, 0, 19}}));
+  // A switch of width compares with what the previous width last wrote: 8 -> 16 turns on bit 2 (cleared at
+  // 320) and the bits beyond the byte; 16 -> 32 turns bit 19 on again. The in-range bit 5 never switches.
+  EXPECT_EQ(recorder.markers, (std::vector<Marker>{{320, 0, 2}, {480, 1, 2}, {480, 1, 11}, {480, 1, 19}, {480, 1, 31},
+                                                   {480, 1, 8}, {800, 0, 19}, {960, 1, 19}, {1280, 0, 19}}));
   EXPECT_EQ(recorder.markerClears, 10);
 }
 
