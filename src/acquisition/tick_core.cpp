@@ -46,9 +46,7 @@ void advanceRecordingClock(AcquisitionState& state, bool recording) {
 void startRecordingColumns(AcquisitionState& state, const MeterSettings& settings,
                            PanelState* const panels[PANEL_COUNT]) {
   state.recordActive = 1;
-  // An interval of 0 would read as "not recorded" and leave its column unwritten.
-  const int32_t ftime = sharedLoad(settings.Ftime);
-  state.recordIntervalMs = ftime < 1 ? 1u : static_cast<uint32_t>(ftime);
+  state.recordIntervalMs = recordIntervalFor(sharedLoad(settings.Ftime), state.shortestIntervalMs.load());
   for (uint32_t& due : state.dueTime) due = 0;
   state.recordedChannelCount = 0;
   for (int j = 0; j < PANEL_COUNT; ++j) {
