@@ -1,6 +1,10 @@
 #include "recording/channels_dialog_win.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+
+#include "acquisition/acquisition_state.h"
 
 #include "panels/channel_panel_win.h"
 #include "panels/panel_table.h"
@@ -9,6 +13,7 @@
 #include "settings/cp1251_literal.h"
 #include "settings/meter_settings.h"
 #include "settings/settings_file.h"
+#include "shell/app_win.h"
 
 namespace {
 
@@ -143,7 +148,11 @@ void recordOrStop(HWND dialog) {
   MeterSettings& s = settings();
   BOOL ok = FALSE;
   const UINT interval = GetDlgItemInt(dialog, IDC_INTERVAL, &ok, FALSE);
-  if (ok && interval != 0) sharedStore(s.Ftime, static_cast<int32_t>(interval));
+  // Never shorter than the board's frame: the refresh then shows the interval the rows really get.
+  const AcquisitionState* engine = engineState();
+  if (ok && interval != 0)
+    sharedStore(s.Ftime, static_cast<int32_t>(recordIntervalFor(static_cast<int32_t>(std::min<UINT>(interval, INT32_MAX)),
+                                                                engine ? engine->shortestIntervalMs.load() : 1)));
   writeSettings(s);
   bool any = false;
   for (int p = 1; p <= 32 && !any; ++p) {
@@ -158,8 +167,8 @@ void recordOrStop(HWND dialog) {
   if (Recorder* r = recorder()) {
     if (r->isRecording())
       r->stopRecording();
-    else
-      r->startRecording();
+    else if (!r->startRecording() && r->startFailure()[0])
+      SendMessageW(GetWindow(dialog, GW_OWNER), WM_USER, NOTICE_ERROR_UTF8, reinterpret_cast<LPARAM>(r->startFailure()));
   }
   mainFitAndRefresh(dialog);
 }
