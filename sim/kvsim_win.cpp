@@ -298,7 +298,7 @@ int32_t __stdcall utilityControl(IADCUtility* u, int32_t code, void* address) {
   switch (code) {
     case UTILITY_BLOCK_READY:
       if (!address) break;
-      *static_cast<int32_t*>(address) = util->stream.blockReady() ? 1 : 0;
+      *static_cast<int32_t*>(address) = util->stream.blockReady(config) ? 1 : 0;
       return 1;  // polled every tick: not logged
     case UTILITY_CONTROL_22:
       result = util->opened ? 1 : 0;

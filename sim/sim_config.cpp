@@ -114,6 +114,12 @@ bool parseLine(char* line, SimConfig& config) {
     config.fullScale = p[0];
     return true;
   }
+  if (!std::strcmp(key, "stall")) {
+    if (readNumbers(value, p, 2) != 2 || !(p[0] >= 0.0) || !(p[1] > 0.0)) return false;
+    config.stallFrom = p[0];
+    config.stallFor = p[1];
+    return true;
+  }
   if (!std::strcmp(key, "noise")) {
     if (readNumbers(value, p, 1) != 1 || p[0] < 0.0) return false;
     config.noise = p[0];

@@ -46,6 +46,7 @@ struct SimConfig {
   char portLog[SIM_PATH_SIZE] = {};
   char eventLog[SIM_PATH_SIZE] = {};
   uint32_t faults = 0;
+  double stallFrom = 0.0, stallFor = 0.0;  // seconds after the start during which no block is handed out
   int firstBadLine = 0;  // 1-based line that could not be understood, 0 = none
 };
 

@@ -23,12 +23,24 @@ void SimStream::start() {
   started_ = programmed();
 }
 
-uint64_t SimStream::samplesDue() const {
-  if (!started_) return 0;
+double SimStream::secondsSinceStart() const {
   LARGE_INTEGER now;
   QueryPerformanceCounter(&now);
-  double seconds = static_cast<double>(now.QuadPart - startCount_) / static_cast<double>(countsPerSecond_);
+  return static_cast<double>(now.QuadPart - startCount_) / static_cast<double>(countsPerSecond_);
+}
+
+uint64_t SimStream::samplesDue() const {
+  if (!started_) return 0;
+  const double seconds = secondsSinceStart();
   return seconds > 0.0 ? static_cast<uint64_t>(seconds * rateHz_) : 0;
+}
+
+// A board that stops answering for a while: its buffer keeps filling, as the
+// samples stay due, and the reader later finds the newest blocks.
+bool SimStream::stalled(const SimConfig& config) const {
+  if (config.stallFor <= 0.0 || !started_) return false;
+  const double seconds = secondsSinceStart();
+  return seconds >= config.stallFrom && seconds < config.stallFrom + config.stallFor;
 }
 
 bool SimStream::claim(uint32_t count, uint64_t* first) {
@@ -44,15 +56,15 @@ bool SimStream::claim(uint32_t count, uint64_t* first) {
   return true;
 }
 
-bool SimStream::blockReady() {
-  return started_ && samplesDue() >= consumed_ + blockSamples_ && blockSamples_ > 0;
+bool SimStream::blockReady(const SimConfig& config) {
+  return started_ && !stalled(config) && samplesDue() >= consumed_ + blockSamples_ && blockSamples_ > 0;
 }
 
 // Claims count samples and writes each as convert(volts, frame position).
 template <typename T, typename Convert>
 bool SimStream::take(const SimConfig& config, T* out, uint32_t count, Convert convert) {
   uint64_t first = 0;
-  if (!claim(count, &first)) return false;
+  if (stalled(config) || !claim(count, &first)) return false;
   constexpr uint32_t CHUNK = 4096;  // each chunk re-anchors every sine: 32 sincos pairs
   for (uint32_t done = 0; done < count; done += CHUNK) {
     const uint32_t n = count - done < CHUNK ? count - done : CHUNK;

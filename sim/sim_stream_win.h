@@ -21,7 +21,7 @@ class SimStream {
   bool started() const { return started_; }
   uint32_t blockSamples() const { return blockSamples_; }
 
-  bool blockReady();
+  bool blockReady(const SimConfig& config);
   // The next block as volts clipped by the gain (KV320) or as raw counts (KV310); false when not ready.
   bool takeVolts(const SimConfig& config, float* out, uint32_t count);
   bool takeRaw(const SimConfig& config, int16_t* out, uint32_t count);
@@ -30,6 +30,8 @@ class SimStream {
   template <typename T, typename Convert>
   bool take(const SimConfig& config, T* out, uint32_t count, Convert convert);
   uint64_t samplesDue() const;
+  double secondsSinceStart() const;
+  bool stalled(const SimConfig& config) const;
   bool claim(uint32_t count, uint64_t* first);
 
   double rateHz_ = 0.0;

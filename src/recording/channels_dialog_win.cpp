@@ -167,8 +167,8 @@ void recordOrStop(HWND dialog) {
   if (Recorder* r = recorder()) {
     if (r->isRecording())
       r->stopRecording();
-    else if (!r->startRecording() && r->startFailure()[0])
-      SendMessageW(GetWindow(dialog, GW_OWNER), WM_USER, NOTICE_ERROR_UTF8, reinterpret_cast<LPARAM>(r->startFailure()));
+    else if (!r->startRecording() && r->notice()[0])
+      SendMessageW(GetWindow(dialog, GW_OWNER), WM_USER, NOTICE_ERROR_UTF8, reinterpret_cast<LPARAM>(r->notice()));
   }
   mainFitAndRefresh(dialog);
 }

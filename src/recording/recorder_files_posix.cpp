@@ -2,6 +2,7 @@
 // recorder's files are only ever opened by the recorder itself.
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/time.h>
 #include <unistd.h>
 
@@ -57,7 +58,16 @@ class PosixRecorderFiles final : public RecorderFiles {
  public:
   FileHandle createNew(const char* path) override { return openRetrying(path, O_WRONLY | O_CREAT | O_TRUNC); }
   FileHandle openExisting(const char* path) override { return openRetrying(path, O_RDWR); }
-  bool seekToEnd(FileHandle file) override { return ::lseek(static_cast<int>(file), 0, SEEK_END) >= 0; }
+  bool seekToEnd(FileHandle file, uint64_t* size) override {
+    const off_t end = ::lseek(static_cast<int>(file), 0, SEEK_END);
+    if (end < 0) return false;
+    *size = static_cast<uint64_t>(end);
+    return true;
+  }
+  bool truncate(FileHandle file, uint64_t size) override {
+    const int fd = static_cast<int>(file);
+    return ::ftruncate(fd, static_cast<off_t>(size)) == 0 && ::lseek(fd, static_cast<off_t>(size), SEEK_SET) >= 0;
+  }
   bool write(FileHandle file, const void* data, uint32_t size) override {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
@@ -91,8 +101,20 @@ class PosixRecorderFiles final : public RecorderFiles {
     return true;
   }
   void createDirectory(const char* path) override { ::mkdir(path, 0755); }
-  void lastErrorText(char* buffer, size_t size) override {
-    if (size > 0) std::snprintf(buffer, size, "%s", std::strerror(errno));
+  FileFailure lastFailure() override {
+    const int e = errno;
+    const FileError kind = e == ENOSPC || e == EDQUOT                 ? FileError::DiskFull
+                           : e == EACCES || e == EPERM || e == EROFS ? FileError::AccessDenied
+                                                                     : FileError::Other;
+    return {kind, static_cast<uint32_t>(e)};
+  }
+  void describeError(uint32_t code, char* buffer, size_t size) override {
+    if (size > 0) std::snprintf(buffer, size, "%s", std::strerror(static_cast<int>(code)));
+  }
+  uint64_t freeSpace(const char* path) override {
+    struct statvfs fs{};
+    if (::statvfs(path, &fs) != 0) return UINT64_MAX;
+    return static_cast<uint64_t>(fs.f_bavail) * fs.f_frsize;
   }
   ClockTime localTime() override { return clockTime(true); }
   ClockTime universalTime() override { return clockTime(false); }

@@ -25,7 +25,8 @@ HANDLE openWide(const char* path, DWORD access, DWORD disposition) {
     SetLastError(ERROR_INVALID_NAME);
     return INVALID_HANDLE_VALUE;
   }
-  return CreateFileW(wide, access, 0, nullptr, disposition, FILE_ATTRIBUTE_ARCHIVE, nullptr);
+  // Readers (the viewer following a recording) may hold the file meanwhile.
+  return CreateFileW(wide, access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_ARCHIVE, nullptr);
 }
 
 FileTime fromFileTimeRecord(const FILETIME& t) {
@@ -58,9 +59,16 @@ class WinRecorderFiles final : public RecorderFiles {
   FileHandle openExisting(const char* path) override {
     return fromHandle(openWide(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING));
   }
-  bool seekToEnd(FileHandle file) override {
-    return SetFilePointer(toHandle(file), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER ||
-           GetLastError() == NO_ERROR;
+  bool seekToEnd(FileHandle file, uint64_t* size) override {
+    LARGE_INTEGER end{};
+    if (!SetFilePointerEx(toHandle(file), LARGE_INTEGER{}, &end, FILE_END)) return false;
+    *size = static_cast<uint64_t>(end.QuadPart);
+    return true;
+  }
+  bool truncate(FileHandle file, uint64_t size) override {
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(size);
+    return SetFilePointerEx(toHandle(file), at, nullptr, FILE_BEGIN) && SetEndOfFile(toHandle(file));
   }
   bool write(FileHandle file, const void* data, uint32_t size) override {
     const char* p = static_cast<const char*>(data);
@@ -100,8 +108,22 @@ class WinRecorderFiles final : public RecorderFiles {
     wchar_t wide[MAX_PATH * 2];
     if (toWide(path, wide, MAX_PATH * 2)) CreateDirectoryW(wide, nullptr);
   }
-  void lastErrorText(char* buffer, size_t size) override {
-    const DWORD error = GetLastError();
+  FileFailure lastFailure() override {
+    const DWORD e = GetLastError();
+    switch (e) {
+      case ERROR_DISK_FULL:
+      case ERROR_HANDLE_DISK_FULL:
+        return {FileError::DiskFull, e};
+      case ERROR_ACCESS_DENIED:
+      case ERROR_SHARING_VIOLATION:
+      case ERROR_LOCK_VIOLATION:
+      case ERROR_WRITE_PROTECT:
+        return {FileError::AccessDenied, e};
+      default:
+        return {FileError::Other, e};
+    }
+  }
+  void describeError(uint32_t error, char* buffer, size_t size) override {
     wchar_t text[512] = L"";
     if (!FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text, 512,
                         nullptr))
@@ -109,6 +131,13 @@ class WinRecorderFiles final : public RecorderFiles {
     for (size_t n = wcslen(text); n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L' ');)
       text[--n] = 0;
     if (!toUtf8(text, buffer, size) && size > 0) buffer[0] = 0;
+  }
+  uint64_t freeSpace(const char* path) override {
+    wchar_t wide[MAX_PATH * 2];
+    ULARGE_INTEGER available{};
+    if (!toWide(path, wide, MAX_PATH * 2) || !GetDiskFreeSpaceExW(wide, &available, nullptr, nullptr))
+      return UINT64_MAX;
+    return available.QuadPart;
   }
   ClockTime localTime() override {
     SYSTEMTIME s;

@@ -16,16 +16,17 @@ TEST(SimConfig, ParsesEveryKey) {
   parseSimConfig(
       "# test board\r\nboard = KV310\r\ngains = 2, 4, 8, 16\nfullscale = 5\nch1 = dc 1.5\n"
       "ch2 = sine 2 50 0.5   ; with offset\nch3 = square -1 1 10\nch32 = ramp 0 4 2\nnoise = 0.01\nseed = 42\n"
-      "portlog = C:\\logs\\Port Log.txt\nfail = open320\nfail = Record310\n\n",
+      "portlog = C:\\logs\\Port Log.txt\nfail = open320\nfail = Record310\nstall = 3 4.5\n\n",
       c);
-  EXPECT_EQ(std::tie(c.firstBadLine, c.board, c.fullScale, c.noise, c.seed, c.faults),
-            std::make_tuple(0, SimBoard::KV310, 5.0, 0.01, 42u, FAULT_OPEN320 | FAULT_RECORD310));
+  EXPECT_EQ(std::tie(c.firstBadLine, c.board, c.fullScale, c.noise, c.seed, c.faults, c.stallFrom, c.stallFor),
+            std::make_tuple(0, SimBoard::KV310, 5.0, 0.01, 42u, FAULT_OPEN320 | FAULT_RECORD310, 3.0, 4.5));
   EXPECT_EQ(Gains(c.gains, c.gains + 8), (Gains{1, 2, 4, 8, 16, 1, 1, 1}));
   EXPECT_EQ(std::tie(c.channels[0].a, c.channels[1].c, c.channels[31].wave), std::make_tuple(1.5, 0.5, SimWave::Ramp));
   EXPECT_STREQ(c.portLog, "C:\\logs\\Port Log.txt");  // case and blanks kept in paths
 
-  parseSimConfig("board = none\nch33 = dc 1\nch1 = dc\nfail = everything\ngains = 1,2,3\n", c);
+  parseSimConfig("board = none\nch33 = dc 1\nch1 = dc\nfail = everything\ngains = 1,2,3\nstall = 3 0\n", c);
   EXPECT_EQ(c.board, SimBoard::None);
+  EXPECT_EQ(c.stallFor, 0.0);
   EXPECT_EQ(std::tie(c.firstBadLine, c.channels[0].a, c.faults, c.gains[2]), std::make_tuple(2, 0.0, 0u, 10));
 }
 

@@ -107,8 +107,7 @@ TEST_F(RecorderTest, FailedStartAndStopThenMidnightTimes) {
     EXPECT_FALSE(rec.startRecording());
     EXPECT_FALSE(rec.isRecording());
     // The user is told which file and why.
-    EXPECT_EQ(rec.startFailure(), "Запись не начата: не удалось создать файл " + dir + "/Data/261206_100005" +
-                                      failing + "\ninjected");
+    EXPECT_EQ(rec.notice(), "Запись не начата.\nНет доступа к файлу " + dir + "/Data/261206_100005" + failing);
     rec.appendRows(row, 1);  // an idle recorder writes nothing
   }
   EXPECT_FALSE(std::filesystem::exists(path("sreccfg")));
@@ -116,7 +115,7 @@ TEST_F(RecorderTest, FailedStartAndStopThenMidnightTimes) {
 
   files.failCreate = nullptr;
   ASSERT_TRUE(rec.startRecording());
-  EXPECT_STREQ(rec.startFailure(), "");
+  EXPECT_STREQ(rec.notice(), "");
   EXPECT_FALSE(rec.startRecording()) << "a second start must not replace the running pair";
   const std::string head = readFile(path("sreccfg"));
   files.failOpen = ".sreccfg";  // a stop that cannot reopen the description
@@ -137,8 +136,67 @@ TEST_F(RecorderTest, FailedStartAndStopThenMidnightTimes) {
   TestFiles deep(dir + "/" + std::string(1100, 'x'));  // path longer than the recorder keeps
   Recorder deepRecorder(deep, world.sources());
   EXPECT_FALSE(deepRecorder.startRecording());
-  EXPECT_STREQ(deepRecorder.startFailure(), "Запись не начата: слишком длинный путь к рабочей папке");
+  EXPECT_STREQ(deepRecorder.notice(), "Запись не начата.\nСлишком длинный путь к рабочей папке");
 }
+
+// A disk that fills mid-row, then mid-marker; a file grown from outside by part of a row; too little room left.
+// The files keep whole rows and whole marker entries, the watcher hears of each failure once, and the user is
+// told which file and why.
+TEST_F(RecorderTest, FailedWritesAndLowSpaceEndTheRecordingCleanly) {
+  world.recordThreeAndSeven();  // rows of 8 bytes after a 280-byte header
+  const float rows[6] = {1, 2, 3, 4, 5, 6};
+  ASSERT_TRUE(rec.startRecording());
+  const std::string head = readFile(path("sreccfg"));
+  rec.appendRows(rows, 6);
+  files.room = 20;  // two and a half rows
+  rec.appendRows(rows, 6);
+  EXPECT_EQ(readFile(path("qmr")).size(), 280u + 24);
+  EXPECT_TRUE(rec.failed());
+  EXPECT_EQ(world.watcher.failures, 1);
+  files.room = UINT64_MAX;
+  rec.appendRows(rows, 6);  // nothing more once failed
+  EXPECT_EQ(readFile(path("qmr")).size(), 280u + 24);
+  EXPECT_TRUE(rec.endAfterFailure());
+  EXPECT_FALSE(rec.isRecording());
+  EXPECT_EQ(rec.notice(), "Запись остановлена.\nДиск заполнен: " + path("qmr"));
+  EXPECT_EQ(readFile(path("sreccfg")), head + EXPECTED_CLOSING);
+  EXPECT_FALSE(rec.endAfterFailure()) << "told once";
+
+  // Rows fit, the markers do not: the description loses no more than the entries that did not fit.
+  files.local.second = 6;
+  ASSERT_TRUE(rec.startRecording());
+  const std::string qmr = dir + "/Data/261206_100006.qmr", cfg = dir + "/Data/261206_100006.sreccfg";
+  std::filesystem::resize_file(qmr, 280 + 3);  // part of a row from outside: the next rows start at 280
+  rec.clearMarkerText();
+  rec.addMarker(1.0f, 1, 2);
+  files.room = 8 + 40;
+  rec.appendRows(rows, 2);
+  EXPECT_EQ(readFile(qmr).substr(280), std::string(reinterpret_cast<const char*>(rows), 8));
+  EXPECT_EQ(readFile(cfg), head);
+  EXPECT_EQ(world.watcher.failures, 2);
+  EXPECT_TRUE(rec.endAfterFailure());
+  EXPECT_EQ(rec.notice(), "Запись остановлена.\nДиск заполнен: " + cfg);
+  EXPECT_EQ(readFile(cfg), head) << "no room for the closing either: none of it";
+
+  // A minute of 2-channel rows at 100 ms is 4800 bytes.
+  files.room = UINT64_MAX;
+  files.free = RECORDING_SPACE_MARGIN + 4799;
+  files.local.second = 7;
+  EXPECT_FALSE(rec.startRecording());
+  EXPECT_EQ(rec.notice(), "Запись не начата.\nНа диске меньше места, чем нужно на минуту записи: " + dir + "/Data");
+  files.free += 1;
+  ASSERT_TRUE(rec.startRecording());
+  EXPECT_TRUE(rec.watchFreeSpace());
+  files.free -= 1;
+  EXPECT_FALSE(rec.watchFreeSpace());
+  EXPECT_EQ(world.watcher.failures, 3);
+  EXPECT_TRUE(rec.stopRecording()) << "a stop after a failure ends the recording as well";
+  EXPECT_EQ(rec.notice(), "Запись остановлена.\nНа диске меньше места, чем нужно на минуту записи: " + dir + "/Data");
+}
+
+// Past 4 GB, through the platform's own file calls: a sample file made sparse to whole rows beyond 2^32 bytes, and to
+// part of a row more, gets the next rows at their places.
+TEST(RecorderFiles, RowsKeepTheirPlacesPast4GB) { expectRowsPast4GB(); }
 
 TEST(RecordingFormat, MidnightForEveryOffset) {
   const FileTime day = 154000 * FILE_TIME_TICKS_PER_DAY, t = day + 13 * FILE_TIME_TICKS_PER_HOUR + 123456789;

@@ -8,10 +8,9 @@
 
 namespace {
 
-// The file opened by a reader who lets others read and write it too.
-HANDLE heldByAReader(const std::string& path) {
-  return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                     nullptr);
+// The file opened by a reader, sharing as given.
+HANDLE heldByAReader(const std::string& path, DWORD share) {
+  return CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
 TEST(RecorderWin, RecordsThroughTheKernelFileApi) {
@@ -25,17 +24,14 @@ TEST(RecorderWin, RecordsThroughTheKernelFileApi) {
   const float row[2] = {1.5f, 2.5f};
   rec.appendRows(row, 2);
 
-  // The recorder opens its files without sharing: one a reader holds, even sharing it, is skipped, not forced.
-  HANDLE held = heldByAReader(qmr);
+  // A reader that lets others write (as the viewer does) holds either file: the rows and the stop still land.
+  HANDLE held = heldByAReader(qmr, FILE_SHARE_READ | FILE_SHARE_WRITE);
   rec.appendRows(row, 2);
   CloseHandle(held);
-  EXPECT_EQ(readFile(qmr).size(), 288u);
-  held = heldByAReader(cfg);
-  EXPECT_FALSE(rec.stopRecording());
-  CloseHandle(held);
-  rec.appendRows(row, 2);
   EXPECT_EQ(readFile(qmr).size(), 296u);
+  held = heldByAReader(cfg, FILE_SHARE_READ | FILE_SHARE_WRITE);
   ASSERT_TRUE(rec.stopRecording());
+  CloseHandle(held);
 
   // The sample file's times read local midnight.
   WIN32_FILE_ATTRIBUTE_DATA a{};
@@ -48,7 +44,21 @@ TEST(RecorderWin, RecordsThroughTheKernelFileApi) {
   const std::string csv = scratch.str() + "\\out.csv";
   EXPECT_EQ(std::system(("\"\"" SKALENOR_EXPORT_EXE "\" \"" + qmr + "\" \"" + csv + "\"\"").c_str()), 0);
   EXPECT_EQ(readFile(csv), "\xEF\xBB\xBFtime_s,3:,7:\r\n0.1,1.5,2.5\r\n0.2,1.5,2.5\r\n");
+
+  // A reader that does not let others write ends the recording, and the user is told which file.
+  Sleep(1100);  // a new second, a new pair
+  ASSERT_TRUE(rec.startRecording());
+  const std::string second = rec.samplePath();
+  held = heldByAReader(second, FILE_SHARE_READ);
+  rec.appendRows(row, 2);
+  CloseHandle(held);
+  EXPECT_EQ(world.watcher.failures, 1);
+  EXPECT_TRUE(rec.endAfterFailure());
+  EXPECT_EQ(rec.notice(), "Запись остановлена.\nНет доступа к файлу " + second);
 }
+
+// Past 4 GB through SetFilePointerEx: Wine would also take the 32-bit call, Windows would not.
+TEST(RecorderWin, RowsKeepTheirPlacesPast4GB) { expectRowsPast4GB(); }
 
 // A working folder named outside the ANSI code page: the pair is made in it.
 TEST(RecorderWin, RecordsIntoAFolderNamedInAnyScript) {
@@ -59,7 +69,7 @@ TEST(RecorderWin, RecordsIntoAFolderNamedInAnyScript) {
   RecordingWorld world;
   world.recordThreeAndSeven();
   Recorder rec(platformRecorderFiles(), world.sources());
-  ASSERT_TRUE(rec.startRecording()) << rec.startFailure();
+  ASSERT_TRUE(rec.startRecording()) << rec.notice();
   const float row[2] = {1.5f, 2.5f};
   rec.appendRows(row, 2);
   ASSERT_TRUE(rec.stopRecording());

@@ -1,5 +1,6 @@
-// Shared by the recording tests, native and under Wine: the platform file layer with a settable clock and injectable failures, panels
-// and settings, and (natively) the export tool.
+// Shared by the recording tests, native and under Wine: the platform file layer with a settable clock and injectable
+// failures (files that cannot be made or reopened, a disk that fills, little free room), panels and settings, and
+// (natively) the export tool.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "panels/panel_table.h"
@@ -18,26 +21,42 @@
 class TestFiles : public RecorderFiles {
  public:
   explicit TestFiles(std::string dir) : dir_(std::move(dir)) {}
-  FileHandle createNew(const char* p) override { return fails(p, failCreate) ? NO_FILE : real().createNew(p); }
-  FileHandle openExisting(const char* p) override { return fails(p, failOpen) ? NO_FILE : real().openExisting(p); }
-  bool seekToEnd(FileHandle f) override { return real().seekToEnd(f); }
-  bool write(FileHandle f, const void* d, uint32_t n) override { return real().write(f, d, n); }
+  FileHandle createNew(const char* p) override { return fails(p, failCreate) ? denied() : real().createNew(p); }
+  FileHandle openExisting(const char* p) override { return fails(p, failOpen) ? denied() : real().openExisting(p); }
+  bool seekToEnd(FileHandle f, uint64_t* size) override { return real().seekToEnd(f, size); }
+  bool truncate(FileHandle f, uint64_t size) override { return real().truncate(f, size); }
+  // The disk takes room more bytes; a write beyond them stops short with a full disk.
+  bool write(FileHandle f, const void* d, uint32_t n) override {
+    if (n <= room) return room -= n, real().write(f, d, n);
+    real().write(f, d, static_cast<uint32_t>(room));
+    room = 0;
+    failure = {FileError::DiskFull, 28};
+    return false;
+  }
   void close(FileHandle f) override { real().close(f); }
   bool getTimes(FileHandle f, FileTimes* t) override { return real().getTimes(f, t); }
   bool setTimes(FileHandle f, const FileTimes& t) override { return real().setTimes(f, t); }
   bool currentDirectory(char* b, size_t n) override { return dir_.size() < n && std::strcpy(b, dir_.c_str()); }
   void createDirectory(const char* p) override { real().createDirectory(p); }
-  void lastErrorText(char* b, size_t n) override { std::snprintf(b, n, "injected"); }
+  FileFailure lastFailure() override { return failure; }
+  void describeError(uint32_t code, char* b, size_t n) override { std::snprintf(b, n, "error %u", code); }
+  uint64_t freeSpace(const char*) override { return free; }
   ClockTime localTime() override { return local; }
   ClockTime universalTime() override { return utc; }
   char pathSeparator() const override { return '/'; }
 
   ClockTime local{2026, 12, 6, 10, 0, 5, 0}, utc{2026, 12, 6, 7, 0, 5, 0};
   const char *failCreate = nullptr, *failOpen = nullptr;  // path suffixes whose creation, reopening fails
+  FileFailure failure;  // what the last failed call reports
+  uint64_t room = UINT64_MAX, free = UINT64_MAX;
 
  private:
   static RecorderFiles& real() { return platformRecorderFiles(); }
   static bool fails(const std::string& path, const char* tail) { return tail && path.ends_with(tail); }
+  FileHandle denied() {
+    failure = {FileError::AccessDenied, 5};
+    return NO_FILE;
+  }
   std::string dir_;
 };
 
@@ -59,13 +78,43 @@ struct RecordingWorld {
     settings.Ftime = 100;
     settings.CheckLabel = 1;
   }
-  RecorderSources sources() { return {&settings, table, gains}; }
+  RecorderSources sources() { return {&settings, table, gains, nullptr, &watcher}; }
+
+  struct CountingWatcher : RecorderWatcher {
+    int failures = 0;
+    void recordingFailed() override { ++failures; }
+  } watcher;
 
   MeterSettings settings;
   PanelState panels[PANEL_COUNT];
   PanelState* table[PANEL_COUNT];
   std::atomic<int32_t> gains[8] = {1, 1, 1, 1, 1, 1, 1, 1};
 };
+
+// A recording of 8-byte rows on the platform's files, its sample file made sparse past 4 GB between appends.
+inline void expectRowsPast4GB() {
+  ScratchDir scratch{true};
+  RecordingWorld world;
+  world.recordThreeAndSeven();
+  Recorder rec(platformRecorderFiles(), world.sources());
+  ASSERT_TRUE(rec.startRecording()) << rec.notice();
+  const std::filesystem::path qmr(std::u8string(reinterpret_cast<const char8_t*>(rec.samplePath())));
+  const uint64_t rows = (uint64_t{1} << 32) / 8 + 5;
+  for (uint64_t extra : {uint64_t{0}, uint64_t{3}}) {
+    std::filesystem::resize_file(qmr, 280 + rows * 8 + extra);
+    const float row[2] = {static_cast<float>(extra) + 1.5f, 2.5f};
+    rec.appendRows(row, 2);
+    ASSERT_FALSE(rec.failed()) << rec.notice();
+    EXPECT_EQ(std::filesystem::file_size(qmr), 280 + (rows + 1) * 8);
+    std::ifstream in(qmr, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(280 + rows * 8));
+    float back[2] = {};
+    in.read(reinterpret_cast<char*>(back), sizeof back);
+    EXPECT_EQ(back[0], row[0]);
+    EXPECT_EQ(back[1], 2.5f);
+  }
+  EXPECT_TRUE(rec.stopRecording());
+}
 
 #ifndef _WIN32
 #include <sys/wait.h>
