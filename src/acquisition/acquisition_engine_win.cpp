@@ -33,9 +33,13 @@ bool AcquisitionEngine::readBlock() {
 }
 
 void AcquisitionEngine::tick() {
-  if (!boardReady.load() || !running.load() || !acquiring_) return;
+  if (!boardReady.load() || !running.load() || !acquiring_) {
+    lastBlockTickMs.store(GetTickCount(), std::memory_order_relaxed);
+    return;
+  }
   MeterSettings* settings = meterSettings.load();
   if (!settings || !readBlock()) return;
+  lastBlockTickMs.store(GetTickCount(), std::memory_order_relaxed);
   if (!processBlock(*this, *settings, panelTable, theRecorder.load(), outputPort_)) return;
   // Panels take their values on the user-interface thread while we wait:
   // through the notice window in one send, or panel by panel where it does

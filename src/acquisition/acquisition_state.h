@@ -58,6 +58,10 @@ struct AcquisitionState {
   std::atomic<int32_t> boardReady{0};
   int32_t recordActive = 0;
   std::atomic<int32_t> running{0};
+  // Tick count (ms) of the last block, or of the last tick that expected none
+  // (board not ready, not running): the board watch calls it silent when this
+  // grows old. 0 until the first tick.
+  std::atomic<uint32_t> lastBlockTickMs{0};
   uint32_t initialRecordTime = INITIAL_RECORD_TIME;
   uint8_t outputs8 = 0, sentOutputs8 = 0;
   uint32_t outputs16 = 0, sentOutputs16 = 0;

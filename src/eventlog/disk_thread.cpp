@@ -31,7 +31,7 @@ void DiskThread::run() {
     lock.unlock();
     log_.writePending();
     if (std::chrono::steady_clock::now() >= nextCheck) {
-      if (recorder_) recorder_->watchFreeSpace();
+      if (Recorder* recorder = recorder_.load()) recorder->watchFreeSpace();
       nextCheck = std::chrono::steady_clock::now() + period;
     }
     lock.lock();

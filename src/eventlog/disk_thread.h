@@ -4,6 +4,7 @@
 // FREE_SPACE_CHECK_MS.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -14,18 +15,19 @@ class Recorder;
 
 class DiskThread {
  public:
-  DiskThread(EventLog& log, Recorder* recorder);
+  explicit DiskThread(EventLog& log, Recorder* recorder = nullptr);
   ~DiskThread();  // writes what is queued, then ends
   DiskThread(const DiskThread&) = delete;
   DiskThread& operator=(const DiskThread&) = delete;
 
   void wake();  // after EventLog::post
+  void watch(Recorder* recorder) { recorder_.store(recorder); }
 
  private:
   void run();
 
   EventLog& log_;
-  Recorder* recorder_;
+  std::atomic<Recorder*> recorder_;
   std::mutex mutex_;
   std::condition_variable woken_;
   bool stop_ = false;

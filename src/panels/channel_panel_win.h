@@ -33,6 +33,7 @@ enum PanelCommand : int {
   PANEL_VALUE_COLOUR = 10,   // COLORREF
   PANEL_SHOW_OUTPUT = 11,
   PANEL_REPAINT_GRAPHS = 12,
+  PANEL_SHOW_STALE = 13,     // flag 1: no blocks come, the reading shows "----" in grey until fresh samples do
 };
 
 inline constexpr UINT_PTR PANEL_STARTUP_TIMER = 0;
@@ -111,6 +112,7 @@ class ChannelPanel : public PanelState {
   // A child control by id, found once: under Wine each GetDlgItem is a round trip to the window server.
   HWND control(int id);
 
+  bool leftLow = false;  // the limit last left was the lower one (for the event of coming back)
   // Once the buffer is full, the oldest sample is overwritten here.
   int32_t sampleOverwrite = 0;
   UINT refreshPeriod = 0;  // period the refresh timer runs at; 0 before it is set

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "controls/control_styler_win.h"
+#include "eventlog/event_log_win.h"
 #include "graphs/plot_table.h"
 #include "panels/channel_panel_win.h"
 #include "panels/panel_reading.h"
@@ -29,6 +30,7 @@ constexpr COLORREF REC_OFF_COLOUR = RGB(200, 200, 200);
 constexpr COLORREF REC_ARMED_COLOUR = RGB(176, 128, 128);
 constexpr COLORREF REC_BLINK_LIGHT = RGB(192, 192, 192);
 constexpr COLORREF REC_BLINK_DARK = RGB(160, 0, 0);
+constexpr COLORREF STALE_COLOUR = RGB(128, 128, 128);
 constexpr int TEXT_SIZE = 64;
 
 HBRUSH blackBrush() { return static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)); }
@@ -107,6 +109,15 @@ void ChannelPanel::command(int code, int flag, LPARAM argument) {
     case PANEL_SHOW_OUTPUT: showOutputLabel(); break;
     case PANEL_REPAINT_GRAPHS: repaintGraphPlots(); break;
     case PANEL_SAMPLES: collectSample(argument); break;
+    case PANEL_SHOW_STALE:
+      if (!flag) break;  // fresh samples put the reading back at the next refresh
+      sampleCount = 0;
+      sampleOverwrite = 0;
+      showText(control(IDC_PANEL_VALUE), L"----");
+      selectForStyling();
+      restyleStatic(IDC_PANEL_VALUE, STALE_COLOUR, blackBrush());
+      lastValueColour = STALE_COLOUR;
+      break;
     default: break;
   }
 }
@@ -201,7 +212,15 @@ void ChannelPanel::refreshPanel() {
   MeterSettings* settings = meterSettings.load();
   const int32_t npk = settings != nullptr ? sharedLoad(settings->NPK[channel]) : 0;
   // Against the bar's limits as they stand before this refresh.
-  outOfRange = raisesOutput(d, npk, bar->limitsShown != 0, bar->lowLimit, bar->highLimit) ? 1 : 0;
+  const bool wasOut = outOfRange.load() != 0;
+  const bool out = raisesOutput(d, npk, bar->limitsShown != 0, bar->lowLimit, bar->highLimit);
+  outOfRange = out ? 1 : 0;
+  if (out != wasOut) {
+    if (out) leftLow = d < bar->lowLimit;
+    char reading[32];
+    formatReading(d, reading, sizeof reading);
+    logLimitEvent(out, channel, reading, leftLow ? LimitSide::Low : LimitSide::High, npk);
+  }
   if (!visible) return;
 
   HWND window = this->window();

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "acquisition/acquisition_state.h"
+#include "eventlog/event_log_win.h"
 
 #include "panels/channel_panel_win.h"
 #include "panels/panel_table.h"
@@ -165,10 +166,13 @@ void recordOrStop(HWND dialog) {
     return;
   }
   if (Recorder* r = recorder()) {
-    if (r->isRecording())
-      r->stopRecording();
-    else if (!r->startRecording() && r->notice()[0])
+    if (r->isRecording()) {
+      if (r->stopRecording()) logMeterEvent(EventKind::RecordingStopped, r->samplePath());
+    } else if (r->startRecording()) {
+      logMeterEvent(EventKind::RecordingStarted, r->samplePath());
+    } else if (r->notice()[0]) {
       SendMessageW(GetWindow(dialog, GW_OWNER), WM_USER, NOTICE_ERROR_UTF8, reinterpret_cast<LPARAM>(r->notice()));
+    }
   }
   mainFitAndRefresh(dialog);
 }
@@ -261,3 +265,7 @@ HWND openChannelsDialog(HWND owner) {
 }
 
 HWND channelsDialogWindow() { return openDialog; }
+
+void refreshChannelsDialog() {
+  if (openDialog) refresh(openDialog);
+}

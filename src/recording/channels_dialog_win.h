@@ -11,6 +11,8 @@ HWND openChannelsDialog(HWND owner);
 
 // The open dialog, or null (for IsDialogMessage in the message loop).
 HWND channelsDialogWindow();
+// Brings the open dialog's controls up to date (after a recording ended by itself).
+void refreshChannelsDialog();
 
 // Control ids of panel position p (1-32).
 inline int selectorId(int position) { return position == 1 ? 1000 : 1001 + position; }

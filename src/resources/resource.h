@@ -18,11 +18,13 @@
 #define IDM_GRAPH 32772
 #define IDM_OPEN 32773
 #define IDM_SAVE 32774
+#define IDM_EVENTS 32782
 
 // Dialog templates
 #define IDD_CHANNELS 103           // channels and recording
 #define IDD_GRAPH 136
 #define IDD_ABOUT 140
+#define IDD_EVENTS 142             // "Журнал событий"
 
 // Channels-and-recording dialog controls
 #define IDC_SELECTOR_FIRST 1000    // position 1; position p >= 2 is 1001 + p
@@ -101,3 +103,6 @@
 #define CMD_LEFT_SCALE_BASE 12100  // + trace 1-8
 #define CMD_RIGHT_SCALE_BASE 12200 // + trace 1-8
 #define CMD_SAVE_PICTURE 12001     // graph context menu: the page as a picture
+
+// Event window ("Журнал событий")
+#define IDC_EVENT_LIST 1301

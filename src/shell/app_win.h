@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 
 inline constexpr WPARAM NOTICE_ERROR = 1024;       // WM_USER parameter of the error notice (Windows-1251 text)
 inline constexpr WPARAM NOTICE_ERROR_UTF8 = 1025;  // the same notice with a UTF-8 text (file names in any script)
@@ -32,6 +33,20 @@ const AcquisitionState* engineState();
 // Main window (main_window_win.cpp).
 ATOM registerMainWindowClass(HINSTANCE instance, const wchar_t* className);
 void closeMainWindow(HWND window);  // what the close message does
+// The error box (Windows-1251 or UTF-8 text), also written to the event log when logged.
+void showErrorNotice(HWND window, const char* bytes, UINT codePage, bool logged = true);
+
+// Unattended running (unattended_win.cpp): a recording that ended by itself,
+// and the board watch that sees blocks stop coming.
+inline constexpr UINT MSG_RECORDING_FAILED = WM_APP + 2;  // posted by the recorder's watcher
+inline constexpr UINT_PTR BOARD_WATCH_TIMER = 1;
+inline constexpr UINT BOARD_WATCH_MS = 500;
+inline constexpr uint32_t BOARD_SILENCE_MS = 2000;  // blocks missing this long make the readings stale
+class Recorder;
+class RecorderWatcher;
+RecorderWatcher& mainWindowRecorderWatcher();
+void endFailedRecording(HWND window, Recorder* recorder);
+void watchBoard(HWND window);
 
 // Start-up, message loop and shut-down; returns the exit code.
 int runProgram(HINSTANCE instance, int showCommand);

@@ -4,9 +4,11 @@
 #include <cwchar>
 
 #include "acquisition/acquisition_engine_win.h"
+#include "eventlog/event_log_win.h"
 #include "graphs/graph_window_win.h"
 #include "panels/panel_table.h"
 #include "recording/channels_dialog_win.h"
+#include "recording/recorder.h"
 #include "resource.h"
 #include "version.h"
 #include "settings/meter_settings.h"
@@ -31,9 +33,16 @@ void paintCaption(HWND window) {
   EndPaint(window, &ps);
 }
 
-void showErrorNotice(HWND window, const char* bytes, UINT codePage) {
+}  // namespace
+
+void showErrorNotice(HWND window, const char* bytes, UINT codePage, bool logged) {
   wchar_t text[2048] = L"";
   if (bytes && !MultiByteToWideChar(codePage, 0, bytes, -1, text, 2048)) text[0] = 0;
+  if (logged) {
+    char utf8[EVENT_TEXT_SIZE];
+    if (WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr) > 0)
+      logMeterEvent(EventKind::Notice, utf8);
+  }
   EnableWindow(window, FALSE);
   MessageBoxW(nullptr, text, L"Ошибка", MB_OK | MB_SYSTEMMODAL | MB_ICONSTOP);
   EnableWindow(window, TRUE);
@@ -42,6 +51,8 @@ void showErrorNotice(HWND window, const char* bytes, UINT codePage) {
   // Before the board is ready a notice is fatal.
   if (!engineBoardReady()) closeMainWindow(window);
 }
+
+namespace {
 
 void fitToPanels(HWND window) {
   ScreenMetrics m{GetSystemMetrics(SM_CXFULLSCREEN), GetSystemMetrics(SM_CYFULLSCREEN),
@@ -100,6 +111,7 @@ bool handleCommand(HWND window, int id) {
     case IDM_OPEN: openConfiguration(window); return true;
     case IDM_SAVE: saveConfiguration(window); return true;
     case IDM_CHANNELS: openChannelsDialog(window); return true;
+    case IDM_EVENTS: openEventWindow(window); return true;
     case IDM_GRAPH: openGraphInFirstFreeSlot(window); return true;
     case IDM_EXIT: DestroyWindow(window); return true;
     case IDM_ABOUT: DialogBoxW(app.instance, MAKEINTRESOURCEW(IDD_ABOUT), window, aboutProc); return true;
@@ -127,6 +139,15 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         if (w) SendMessageW(w, WM_USER, PANEL_SAMPLES, lParam);  // same thread: a plain call
       }
       return ENGINE_SAMPLES_DELIVERED;
+    case MSG_RECORDING_FAILED:
+      endFailedRecording(window, static_cast<Recorder*>(theRecorder.load()));
+      return 0;
+    case MSG_EVENT_LOG_FAILED:
+      showErrorNotice(window, eventLogNotice(), CP_UTF8, false);  // the log cannot take its own failure
+      return 0;
+    case WM_TIMER:
+      if (wParam == BOARD_WATCH_TIMER) watchBoard(window);
+      return 0;
     case WM_USER:
       if (wParam == NOTICE_ERROR || wParam == NOTICE_ERROR_UTF8)
         showErrorNotice(window, reinterpret_cast<const char*>(lParam), wParam == NOTICE_ERROR ? 1251 : CP_UTF8);

@@ -5,6 +5,7 @@
 
 #include "acquisition/acquisition_engine_win.h"
 #include "acquisition/board_layout.h"
+#include "eventlog/event_log_win.h"
 #include "graphs/graph_window_win.h"
 #include "panels/channel_panel_win.h"
 #include "panels/panel_table.h"
@@ -91,6 +92,7 @@ void startUp(HINSTANCE instance, int showCommand) {
   // A fatal notice (missing configuration, no board) closes the main window:
   // from then on there is nothing more to build.
   if (IsWindow(app.mainWindow)) {
+    startEventLog(app.mainWindow);  // the engine's notices go to the log too
     engine = new AcquisitionEngine;
     engine->startEngine(app.mainWindow);
     for (int i = 0; i < 20; ++i) {
@@ -113,8 +115,12 @@ void startUp(HINSTANCE instance, int showCommand) {
     ShowWindow(app.mainWindow, showCommand);
     UpdateWindow(app.mainWindow);
     SendMessageW(app.mainWindow, WM_USER, 0, 0);
-    recorder = new Recorder(platformRecorderFiles(), RecorderSources{nullptr, nullptr, engine->gainFactor, &engine->shortestIntervalMs});
+    recorder = new Recorder(platformRecorderFiles(), RecorderSources{nullptr, nullptr, engine->gainFactor,
+                                                                     &engine->shortestIntervalMs,
+                                                                     &mainWindowRecorderWatcher()});
     theRecorder.store(recorder);
+    watchFreeSpace(recorder);
+    SetTimer(app.mainWindow, BOARD_WATCH_TIMER, BOARD_WATCH_MS, nullptr);
     engine->running.store(1);
     for (int slot = 0; slot < GRAPH_SLOTS; ++slot)
       if (settings->rPlot[4 * slot + 2] != 0) openGraphWindow(app.mainWindow, slot);
@@ -139,8 +145,12 @@ int messageLoop() {
 void tearDown() {
   if (engine) engine->running.store(0);
   Sleep(100);
+  if (recorder && recorder->isRecording()) {
+    if (recorder->failed()) recorder->endAfterFailure();
+    else if (recorder->stopRecording()) logMeterEvent(EventKind::RecordingStopped, recorder->samplePath());
+  }
+  stopEventLog();  // its thread also watches the recorder's drive
   if (recorder) {
-    if (recorder->isRecording()) recorder->stopRecording();
     theRecorder.store(nullptr);
     delete recorder;
     recorder = nullptr;

@@ -9,11 +9,15 @@
 #include <cstring>
 #include <stdexcept>
 
+#include <filesystem>
+
+#include "eventlog/event_log.h"
 #include "recording/channels_dialog_win.h"
 #include "resource.h"
 #include "version.h"
 #include "win_driver.h"
-#include <winspool.h>  // after windows.h
+#include <commctrl.h>  // after windows.h
+#include <winspool.h>
 #include "workflow_support.h"
 
 namespace {
@@ -59,7 +63,10 @@ class Workflow : public ::testing::Test {
 
   void startIn(const wchar_t* name, const std::string& config,
                const std::string& sim = workflow::simulatorConfiguration()) {
-    dir = driver::makeWorkFolder(name);
+    startAt(driver::makeWorkFolder(name), config, sim);
+  }
+  void startAt(const std::wstring& folder, const std::string& config, const std::string& sim) {
+    dir = folder;
     ASSERT_TRUE(writeFile(dir + L"\\skalenor.cfg", config));
     ASSERT_TRUE(writeFile(dir + L"\\kvsim.cfg", sim));
     ASSERT_TRUE(driver::start(program, dir));
@@ -642,4 +649,157 @@ TEST_F(Workflow, PrintWithoutPrinterGivesNotice) {
   driver::pump(500);
   EXPECT_TRUE(program.running());
   EXPECT_TRUE(IsWindowVisible(graph));
+}
+
+namespace {
+
+// A Unix program run from here (start.exe hands it over and does not wait).
+void runUnix(const std::wstring& commandLine) {
+  std::wstring cmd = L"start.exe /wait /unix " + commandLine;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  driver::Program run;
+  if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &run.pi)) run.waitExit(10000);
+}
+std::wstring unixPath(std::wstring path) {
+  for (wchar_t& c : path) c = c == L'\\' ? L'/' : c;
+  return path.substr(path.rfind(L':') + 1);
+}
+bool writable(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  return h != INVALID_HANDLE_VALUE;
+}
+
+// Rows of whole 32-channel rows only, the ramp on channel 32 one step a row: nothing lost before the stop.
+void expectWholeRampRows(const std::wstring& qmr) {
+  const std::string bytes = readFile(qmr);
+  const Recording rec = workflow::readSampleFile(bytes);
+  ASSERT_EQ(rec.channels.size(), 32u);
+  EXPECT_EQ((bytes.size() - (240 + 20 * 32)) % (32 * 4), 0u) << bytes.size();
+  ASSERT_GT(rec.rowCount, 10u);
+  const double step = 0.032 * workflow::RAMP_SLOPE;
+  for (size_t r = 2; r < rec.rowCount; ++r)
+    ASSERT_NEAR(rec.values[r * 32 + 31] - rec.values[(r - 1) * 32 + 31], step, step * 0.01) << "row " << r;
+}
+
+}  // namespace
+
+// A working folder on a small filesystem of its own (mounted by the workflow_small_disk test): the disk fills
+// during a recording, later a recording's file is made unwritable. Each time the recording stops with its notice,
+// keeps whole rows, the configuration stays whole, and the meter goes on.
+TEST_F(Workflow, FullDiskAndLockedFileEndTheRecordingCleanly) {
+  const char* disk = std::getenv("SKALENOR_SMALL_DISK");
+  if (!disk) GTEST_SKIP() << "no small filesystem of its own: the workflow_small_disk test mounts one";
+  startAt(driver::windowsPath(disk), workflow::configuration(32), workflow::simulatorConfiguration());
+  HWND dialog = openChannels();
+  click(dialog, IDC_RECORD_ALL);
+  SetDlgItemTextW(dialog, IDC_INTERVAL, L"32");
+  click(dialog, IDC_RECORD_STOP);
+  driver::pump(2000);
+  const std::string cfg = config();
+
+  // Fill the disk, in ever smaller pieces, to its last byte.
+  const std::wstring filler = dir + L"\\filler.bin";
+  HANDLE h = CreateFileW(filler.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  static char block[65536];
+  for (DWORD size = sizeof block, written; size > 0; size /= 2)
+    while (WriteFile(h, block, size, &written, nullptr) && written == size) {}
+  CloseHandle(h);
+  const std::wstring full = answerNotice(program.pi.dwProcessId);
+  EXPECT_EQ(full.rfind(L"Запись остановлена.\nДиск заполнен: " + dir + L"\\Data\\", 0), 0u) << full;
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_SHOW_ALL))) << "the dialog shows the recording stopped";
+  expectWholeRampRows(findFile(L"*.qmr"));
+  EXPECT_EQ(config(), cfg);
+  HWND square = panelOf(main, workflow::SWITCHING_CHANNEL);
+  const std::wstring before = driver::itemText(square, IDC_PANEL_VALUE);
+  driver::pump(1300);
+  EXPECT_NE(driver::itemText(square, IDC_PANEL_VALUE), before) << "the panels keep refreshing";
+
+  // Room again; a new recording whose sample file then refuses writing.
+  DeleteFileW(filler.c_str());
+  driver::pump(1100);  // a new second: a new pair
+  click(dialog, IDC_RECORD_STOP);
+  driver::pump(1000);
+  const std::wstring qmr = findFile(L"*.qmr");
+  runUnix(L"/usr/bin/chattr +i " + unixPath(qmr));
+  for (int i = 0; i < 50 && writable(qmr); ++i) driver::pump(100);
+  if (writable(qmr)) {
+    click(dialog, IDC_RECORD_STOP);
+    GTEST_SKIP() << "chattr +i has no effect on this filesystem: the unwritable file is not tried";
+  }
+  EXPECT_EQ(answerNotice(program.pi.dwProcessId), L"Запись остановлена.\nНет доступа к файлу " + qmr);
+  runUnix(L"/usr/bin/chattr -i " + unixPath(qmr));
+  expectWholeRampRows(qmr);
+  EXPECT_TRUE(program.running());
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.waitExit(20000), 0);
+}
+
+// The square wave on channel 31 leaves its limits and comes back every second; the board then falls silent for
+// four seconds and comes back. The event window lists it all live, newest first, and the day's event file holds
+// the same lines in order.
+TEST_F(Workflow, EventsOfLimitsAndOfABoardThatFallsSilent) {
+  startIn(L"events", workflow::configuration(32), workflow::simulatorConfiguration() + "stall = 7 4\n");
+  HWND events = command(main, IDM_EVENTS, L"Журнал событий");
+  HWND list = GetDlgItem(events, IDC_EVENT_LIST);
+  driver::pump(3000);
+  const LRESULT early = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+  EXPECT_GE(early, 2);
+
+  EXPECT_EQ(answerNotice(program.pi.dwProcessId),
+            L"Нет данных от платы больше 2 с: показания не обновляются, пока данные не поступят снова.");
+  HWND panel = panelOf(main, 1);
+  EXPECT_EQ(driver::itemText(panel, IDC_PANEL_VALUE), L"----");
+  std::wstring shown;
+  for (int i = 0; i < 80 && (shown = driver::itemText(panel, IDC_PANEL_VALUE)) == L"----"; ++i) driver::pump(100);
+  EXPECT_NE(shown, L"----") << "readings come back by themselves";
+  driver::pump(2500);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program.waitExit(20000), 0);
+
+  const std::vector<std::wstring> files = [&] {
+    std::vector<std::wstring> found;
+    for (const auto& e : std::filesystem::directory_iterator(dir + L"\\Data"))
+      if (e.path().filename().wstring().rfind(L"events-", 0) == 0) found.push_back(e.path().wstring());
+    return found;
+  }();
+  ASSERT_EQ(files.size(), 1u);
+  std::vector<std::vector<std::string>> lines;
+  for (const std::string& line : readLines(files[0])) {
+    std::string f[EVENT_FIELD_COUNT];
+    if (parseEventLine(line, f)) lines.emplace_back(f, f + EVENT_FIELD_COUNT);
+  }
+  ASSERT_GT(lines.size(), 6u);
+  EXPECT_EQ(lines[0][0], "\xEF\xBB\xBF" "Время");
+  lines.erase(lines.begin());
+  // Channel 31's crossings alternate, a second apart give or take a refresh (200 ms) and a block (160 ms), until
+  // the board falls silent (the first two may come closer: at the start the board's buffered blocks are read
+  // faster than they came); then the silence, and later the board again.
+  const auto seconds = [](const std::string& time) {
+    return std::stoi(time.substr(11, 2)) * 3600 + std::stoi(time.substr(14, 2)) * 60 + std::stod(time.substr(17));
+  };
+  size_t silent = 0, back = 0, crossings = 0;
+  std::vector<std::string> last;  // channel 31's previous crossing
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const auto& l = lines[i];
+    if (i > 0) {
+      EXPECT_GE(seconds(l[0]), seconds(lines[i - 1][0])) << i;
+    }
+    if (l[7] == "Нет данных от платы") silent = i;
+    if (l[7] == "Данные от платы поступают снова") back = i;
+    if (l[1] != "31" || silent) continue;
+    EXPECT_EQ(l[7], crossings % 2 ? "Возврат в пределы" : "Выход за пределы") << i;
+    EXPECT_EQ(l[6], crossings % 2 ? "РК04 снят" : "РК04 выдан") << i;
+    EXPECT_EQ(l[5], "нижний");
+    if (crossings++ > 1) {
+      EXPECT_NEAR(seconds(l[0]) - seconds(last[0]), 1.0, 0.4) << i;
+    }
+    last = l;
+  }
+  EXPECT_GE(crossings, 4u);
+  EXPECT_GT(silent, 0u);
+  EXPECT_GT(back, silent);
 }
