@@ -32,6 +32,7 @@ cp "$here/../demo/skalenor.cfg" "$work/skalenor.cfg"
 picture main-window.png 10
 picture channels-dialog.png 8 --command 32771
 picture channel-settings.png 8 --click 1005
+picture event-window.png 30 --command 32782
 # A second graph (channels 9-12) beside the demo's first, both at 30 s a division.
 python3 - "$work/skalenor.cfg" <<'PY'
 import re, sys

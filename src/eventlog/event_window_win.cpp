@@ -18,7 +18,7 @@ HWND openWindow = nullptr;
 int shownDay = 0;  // yyyymmdd of the events listed
 
 // Column widths in dialog units, in the file's column order.
-constexpr int COLUMN_WIDTHS[EVENT_FIELD_COUNT] = {82, 28, 40, 40, 30, 34, 44, 150};
+constexpr int COLUMN_WIDTHS[EVENT_FIELD_COUNT] = {100, 28, 40, 46, 38, 34, 46, 160};
 const char* const COLUMN_TITLES[EVENT_FIELD_COUNT] = {"Время", "Канал", "Имя", "Показание",
                                                       "Единица", "Предел", "Выход", "Событие"};
 
