@@ -128,8 +128,8 @@ class WinRecorderFiles final : public RecorderFiles {
     if (!FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text, 512,
                         nullptr))
       wsprintfW(text, L"ошибка %lu", error);
-    for (size_t n = wcslen(text); n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L' ');)
-      text[--n] = 0;
+    // "Path not found." reads better before the file's name without its stop.
+    for (size_t n = wcslen(text); n > 0 && wcschr(L"\r\n .", text[n - 1]);) text[--n] = 0;
     if (!toUtf8(text, buffer, size) && size > 0) buffer[0] = 0;
   }
   uint64_t freeSpace(const char* path) override {

@@ -286,13 +286,17 @@ TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
   click(dialog, recordBoxId(3));
   expectConfig({{"nDO", "16"}, {"TimeType", "1"}, {"CheckLabel", "0"}});
 
-  // A recording that cannot start says why: here "Data" is a file, not a folder.
+  // A recording that cannot start says why: here "Data" is a file, not a folder. The event log cannot write
+  // that notice either, and says so once, after it.
   ASSERT_TRUE(writeFile(dir + L"\\Data", ""));
   PostMessageW(GetDlgItem(dialog, IDC_RECORD_STOP), BM_CLICK, 0, 0);
   const std::wstring why = answerNotice(program.pi.dwProcessId);
-  EXPECT_EQ(why.rfind(L"Запись не начата: не удалось создать файл ", 0), 0u) << why;
-  EXPECT_NE(why.find(L"\\Data\\"), std::wstring::npos) << why;
-  EXPECT_NE(why.find(L".qmr\n"), std::wstring::npos) << why;
+  EXPECT_EQ(why.rfind(L"Запись не начата.\n", 0), 0u) << why;
+  EXPECT_NE(why.find(L": " + dir + L"\\Data\\"), std::wstring::npos) << why;  // the system's words, then the file
+  EXPECT_TRUE(why.ends_with(L".qmr")) << why;
+  const std::wstring log = answerNotice(program.pi.dwProcessId);
+  EXPECT_EQ(log.rfind(L"Журнал событий не записан.\n", 0), 0u) << log;
+  EXPECT_NE(log.find(dir + L"\\Data\\events-"), std::wstring::npos) << log;
   DeleteFileW((dir + L"\\Data").c_str());
 
   // "Спрятать все" hides every position and clears every record flag.
@@ -776,12 +780,13 @@ TEST_F(Workflow, EventsOfLimitsAndOfABoardThatFallsSilent) {
   EXPECT_EQ(lines[0][0], "\xEF\xBB\xBF" "Время");
   lines.erase(lines.begin());
   // Channel 31's crossings alternate, a second apart give or take a refresh (200 ms) and a block (160 ms), until
-  // the board falls silent (the first two may come closer: at the start the board's buffered blocks are read
-  // faster than they came); then the silence, and later the board again.
+  // the board falls silent (closer at the start, while the blocks the board buffered meanwhile are read faster
+  // than they came); then the silence, and later the board again.
   const auto seconds = [](const std::string& time) {
     return std::stoi(time.substr(11, 2)) * 3600 + std::stoi(time.substr(14, 2)) * 60 + std::stod(time.substr(17));
   };
   size_t silent = 0, back = 0, crossings = 0;
+  double interval = 0;
   std::vector<std::string> last;  // channel 31's previous crossing
   for (size_t i = 0; i < lines.size(); ++i) {
     const auto& l = lines[i];
@@ -794,12 +799,14 @@ TEST_F(Workflow, EventsOfLimitsAndOfABoardThatFallsSilent) {
     EXPECT_EQ(l[7], crossings % 2 ? "Возврат в пределы" : "Выход за пределы") << i;
     EXPECT_EQ(l[6], crossings % 2 ? "РК04 снят" : "РК04 выдан") << i;
     EXPECT_EQ(l[5], "нижний");
-    if (crossings++ > 1) {
-      EXPECT_NEAR(seconds(l[0]) - seconds(last[0]), 1.0, 0.4) << i;
+    if (crossings++ > 0) {
+      interval = seconds(l[0]) - seconds(last[0]);
+      EXPECT_LE(interval, 1.0 + 0.2 + 0.16 + 0.1) << i;  // never later than a refresh and a block
     }
     last = l;
   }
   EXPECT_GE(crossings, 4u);
+  EXPECT_NEAR(interval, 1.0, 0.4) << "the last crossing before the silence, long after the start";
   EXPECT_GT(silent, 0u);
   EXPECT_GT(back, silent);
 }
