@@ -16,8 +16,7 @@ def run(*args):
 with tempfile.TemporaryDirectory() as tmp:
     demo_bytes = open(DEMO, "rb").read()
 
-    # The demo configuration is clean, already in written form and holds every key
-    # (the writer never adds a missing one).
+    # The demo configuration is clean, already in written form and holds every key.
     result = run("check", DEMO)
     assert result.returncode == 0 and result.stdout == b"", "demo checks clean: %r" % result.stdout[:300]
     keys = "Device FreqStream nDO Ftime TimeType CheckLabel chPlot scPlot lrScale rPlot rWnd".split()
@@ -29,6 +28,18 @@ with tempfile.TemporaryDirectory() as tmp:
     out = os.path.join(tmp, "demo.out")
     assert run("rewrite", DEMO, out).returncode == 0, "rewrite demo exit 0"
     assert open(out, "rb").read() == demo_bytes, "rewriting the demo changes nothing"
+
+    # Keys a file lacks come back (with the values read: the defaults) after its lines,
+    # in the order of the key table: K<n>B, <n>Channel, NPK, MinMaxRef, FlagRec, ACmode,
+    # Interval, Kadc, scaleY, colPlot, plotName, chPlot, ..., Ftime, FreqStream, nDO, ...;
+    # Device never.
+    dropped = (b"nDO ", b"scaleY3 ", b"Interval12 ", b"K7B ", b"Device ")
+    kept = [l for l in demo_bytes.split(b"\r\n") if not l.startswith(dropped)]
+    lacking = os.path.join(tmp, "lacking.cfg")
+    pathlib.Path(lacking).write_bytes(b"\r\n".join(kept))
+    assert run("rewrite", lacking, out).returncode == 0, "rewrite lacking exit 0"
+    added = b"K7B = 0|0||\r\nInterval12 = 0\r\nscaleY3 = 0,0\r\nnDO = 0\r\n"
+    assert open(out, "rb").read() == open(lacking, "rb").read() + added, "the dropped keys are added at the end"
 
     # check: one line per problem, FILE:LINE: message (the messages are the reader's); exit 1.
     bad = os.path.join(tmp, "bad.cfg")
