@@ -43,11 +43,12 @@ with tempfile.TemporaryDirectory() as tmp:
 
     # check: one line per problem, FILE:LINE: message (the messages are the reader's); exit 1.
     bad = os.path.join(tmp, "bad.cfg")
-    pathlib.Path(bad).write_bytes(b"; fine\r\nKadc33 = 1\r\nFtime = abc\r\n")
+    # A name with a blank loses what follows it when read.
+    pathlib.Path(bad).write_bytes(b"; fine\r\nKadc33 = 1\r\nFtime = abc\r\nK5B = 1|0|V|" + "Канал 5".encode("cp1251"))
     result = run("check", bad)
     lines = result.stdout.decode("utf-8", "replace").splitlines()
     assert result.returncode == 1, "check of bad file exits 1, got %d" % result.returncode
-    assert [l.split(" ")[0] for l in lines] == ["%s:2:" % bad, "%s:3:" % bad], "two problems: %r" % lines
+    assert [l.split(" ")[0] for l in lines] == ["%s:%d:" % (bad, n) for n in (2, 3, 4)], "three problems: %r" % lines
 
     # A missing file or an unwritable output: exit 2; an unknown command: exit 3.
     missing = os.path.join(tmp, "missing.cfg")
