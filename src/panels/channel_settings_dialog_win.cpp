@@ -54,7 +54,8 @@ class ChannelSettingsDialog {
   void updateLimitFields(bool fill);
   void onCommand(int id, int notification);
   void toggle(int32_t& enabled, int field);
-  void apply();
+  bool apply();
+  bool refuse(int field, const wchar_t* text) const;
   std::string fieldText(int id, UINT codePage = CP_ACP) const;
   void setFieldText(int id, const std::string& text) const;
 
@@ -62,6 +63,7 @@ class ChannelSettingsDialog {
   int channel = 0;
   HWND window = nullptr;
   std::string shownK, shownB;
+  std::string shownLimits[3];  // by LIMIT_ROWS, "" for a row that opened off
 };
 
 namespace {
@@ -167,7 +169,8 @@ void ChannelSettingsDialog::updateLimitFields(bool fill) {
       editStyler.attach(field);
       EnableWindow(field, TRUE);
       if (fill) {
-        setFieldText(row.field, formatLimit(panel->*row.value));
+        shownLimits[&row - LIMIT_ROWS] = formatLimit(panel->*row.value);
+        setFieldText(row.field, shownLimits[&row - LIMIT_ROWS]);
         editStyler.refresh(field);
       }
       buttonStyler.setTextColour(row.button, TOGGLE_ON_COLOUR);
@@ -211,13 +214,22 @@ void ChannelSettingsDialog::onCommand(int id, int notification) {
   } else if (id == IDC_TOOLS_MAX) {
     toggle(maxEnabled, IDC_TOOLS_MAX_FIELD);
   } else if (id == IDC_TOOLS_OK) {
-    apply();
-    EndDialog(window, IDOK);
+    if (apply()) EndDialog(window, IDOK);
   }
   // Enter and Escape (IDOK, IDCANCEL) and the rest: nothing.
 }
 
-void ChannelSettingsDialog::apply() {
+// The field is marked (focused, its text selected) under a notice; the dialog stays open.
+bool ChannelSettingsDialog::refuse(int field, const wchar_t* text) const {
+  MessageBoxW(window, text, L"Ошибка", MB_OK | MB_ICONWARNING);
+  HWND control = GetDlgItem(window, field);
+  SetFocus(control);
+  SendMessageW(control, EM_SETSEL, 0, -1);
+  return false;
+}
+
+// Nothing is applied while a field holds what the configuration cannot keep.
+bool ChannelSettingsDialog::apply() {
   MeterSettings& s = settings();
   ChannelForm form;
   for (int g = 1; g <= GAIN_BUTTONS; ++g)
@@ -231,19 +243,32 @@ void ChannelSettingsDialog::apply() {
   if (form.output < 0) form.output = 0;
   form.shownK = shownK;
   form.shownB = shownB;
+  if (!storableText(form.unit)) return refuse(IDC_TOOLS_UNIT, L"Символ «|» в единице измерения недопустим.");
+  if (!storableText(form.name)) return refuse(IDC_TOOLS_NAME, L"Символ «|» в наименовании недопустим.");
+  float limits[3] = {};
+  for (const LimitRow& row : LIMIT_ROWS) {
+    const size_t i = &row - LIMIT_ROWS;
+    if (!(this->*row.enabled)) continue;
+    if (!readLimit(fieldText(row.field), shownLimits[i], panel->*row.value, &limits[i])) {
+      wchar_t caption[8] = {}, text[96];
+      GetDlgItemTextW(window, row.button, caption, 8);
+      swprintf(text, 96, L"В поле «%ls» должно быть число меньше 1e+10.", caption);
+      return refuse(row.field, text);
+    }
+  }
   const bool changed = applyChannelForm(s, channel, form);
 
   HWND panelWindow = panel->window();
-  const std::pair<int32_t, int> commands[] = {
-      {refEnabled, PANEL_SET_REF}, {minEnabled, PANEL_SET_MIN}, {maxEnabled, PANEL_SET_MAX}};
-  const int fields[] = {IDC_TOOLS_REF_FIELD, IDC_TOOLS_MIN_FIELD, IDC_TOOLS_MAX_FIELD};
-  for (int i = 0; i < 3; ++i) {
-    const float value = readLimit(fieldText(fields[i]), commands[i].first != 0);
-    sendPanelCommand(panelWindow, commands[i].second, commands[i].first ? 1 : 0, floatArgument(value));
+  const int commands[] = {PANEL_SET_REF, PANEL_SET_MIN, PANEL_SET_MAX};  // in LIMIT_ROWS order
+  for (const LimitRow& row : LIMIT_ROWS) {
+    const size_t i = &row - LIMIT_ROWS;
+    const bool on = this->*row.enabled != 0;
+    sendPanelCommand(panelWindow, commands[i], on ? 1 : 0, floatArgument(on ? limits[i] : 0.0f));
   }
   currentDialog = window;
   writeSettings(s);
   if (changed) rebuildPlotsShowingChannel(channel);
+  return true;
 }
 
 INT_PTR ChannelSettingsDialog::handle(HWND dialog, UINT message, WPARAM wParam, LPARAM) {

@@ -342,15 +342,30 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   keys(dialog, "<<<50");
   EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_INTERVAL), L"50");
   SendDlgItemMessageW(dialog, IDC_TOOLS_B, CB_SETCURSEL, 6, 0);
-  SetDlgItemTextW(dialog, IDC_TOOLS_NAME, L"Напряжение");
-  SetDlgItemTextW(dialog, IDC_TOOLS_UNIT, L"милливольт");
+  SetDlgItemTextW(dialog, IDC_TOOLS_NAME, L" Нап ряжение");  // the file ends a name at a blank
+  // "OK" refuses what the file cannot keep: a "|" in the unit, a limit that is on
+  // without a number. A notice, the dialog stays, nothing is applied.
+  const std::string unapplied = config();
+  const std::pair<std::pair<int, const wchar_t*>, const wchar_t*> refused[] = {
+      {{IDC_TOOLS_UNIT, L"мВ|с"}, L"Символ «|» в единице измерения недопустим."},
+      {{IDC_TOOLS_UNIT, L"милливольт"}, nullptr},
+      {{IDC_TOOLS_MIN_FIELD, L""}, L"В поле «Min» должно быть число меньше 1e+10."},
+      {{IDC_TOOLS_MIN_FIELD, L"-5"}, nullptr}};
+  for (const auto& [typed, notice] : refused) {
+    SetDlgItemTextW(dialog, typed.first, typed.second);
+    if (!notice) continue;
+    PostMessageW(GetDlgItem(dialog, IDC_TOOLS_OK), BM_CLICK, 0, 0);
+    EXPECT_EQ(answerNotice(program.pi.dwProcessId), notice);
+    EXPECT_FALSE(gone(dialog));
+  }
+  EXPECT_EQ(config(), unapplied);
   click(dialog, IDC_TOOLS_OK);
   EXPECT_TRUE(gone(dialog));
   const std::string cfg = config();
-  expectConfig({{"K1B", "0.5|K07|\xEC\xE8\xEB\xEB\xE8\xE2|\xCD\xE0\xEF\xF0\xFF\xE6"},
+  expectConfig({{"K1B", "0.5|K07|\xEC\xE8\xEB\xEB\xE8\xE2|\xCD\xE0\xEF_\xF0\xFF"},
                 {"Interval01", "200"},
                 {"MinMaxRef01", "-5|10|1e+10"}});
-  EXPECT_EQ(driver::itemText(panel, IDC_PANEL_NAME), L"Напряж");
+  EXPECT_EQ(driver::itemText(panel, IDC_PANEL_NAME), L"Нап_ря");
   EXPECT_EQ(driver::itemText(panel, IDC_PANEL_UNIT), L"миллив");
   std::wstring max = driver::itemText(panel, IDC_PANEL_MAX_FIELD);
   EXPECT_EQ(max.substr(max.find_first_not_of(L' ')), L"10");
