@@ -323,6 +323,13 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   HWND dialog = find(L"#32770", L"Настройка канала 1");
   EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_K), L"1");
   EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_GAIN2), L"10");  // the simulator's gains
+  // A limit field that is off looks off: greyed like every disabled control.
+  RECT ref;
+  GetWindowRect(GetDlgItem(dialog, IDC_TOOLS_REF_FIELD), &ref);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&ref), 2);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  EXPECT_EQ(driver::capture(dialog).at((ref.left + ref.right) / 2, (ref.top + ref.bottom) / 2),
+            static_cast<uint32_t>(GetRValue(face) << 16 | GetGValue(face) << 8 | GetBValue(face)));
 
   // Panels keep refreshing under the modal dialog.
   const std::wstring before = driver::itemText(square, IDC_PANEL_VALUE);
