@@ -241,8 +241,9 @@ TEST_F(Workflow, CutBlocksKeepTheirSignalTime) {
   }
 }
 
+// The configuration lacks nDO: the width chosen reaches it all the same.
 TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
-  startIn(L"choices", workflow::configuration(8, {{"FlagRec05 = 0", "FlagRec05 = 1"}}));
+  startIn(L"choices", workflow::configuration(8, {{"FlagRec05 = 0", "FlagRec05 = 1"}, {"nDO = 8\r\n", ""}}));
   HWND dialog = openChannels();
 
   // A second "Каналы..." leaves only the first dialog.
@@ -271,6 +272,17 @@ TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
   click(dialog, IDC_MARK_SWITCHINGS);  // was on
   click(dialog, recordBoxId(3));
   expectConfig({{"nDO", "16"}, {"TimeType", "1"}, {"CheckLabel", "0"}});
+
+  // Enter in the interval field takes what was typed (the stored interval must not
+  // come back over it), clamped to the longest interval, an hour.
+  const std::pair<const wchar_t*, const wchar_t*> intervals[] = {{L"250", L"250"}, {L"4294967297", L"3600000"}};
+  for (const auto& [typed, taken] : intervals) {
+    SetDlgItemTextW(dialog, IDC_INTERVAL, typed);
+    PostMessageW(GetDlgItem(dialog, IDC_INTERVAL), WM_KEYDOWN, VK_RETURN, 0);  // through the program's loop
+    driver::pump(300);
+    EXPECT_EQ(driver::itemText(dialog, IDC_INTERVAL), taken);
+    EXPECT_EQ(valueOf(config(), "Ftime"), std::string(taken, taken + wcslen(taken)));
+  }
 
   // "Спрятать все" hides every position and clears every record flag.
   click(dialog, IDC_HIDE_ALL);
