@@ -241,9 +241,11 @@ TEST_F(Workflow, CutBlocksKeepTheirSignalTime) {
   }
 }
 
-// The configuration lacks nDO: the width chosen reaches it all the same.
+// The configuration lacks nDO and places the window far right of the screen.
 TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
-  startIn(L"choices", workflow::configuration(8, {{"FlagRec05 = 0", "FlagRec05 = 1"}, {"nDO = 8\r\n", ""}}));
+  startIn(L"choices", workflow::configuration(8, {{"FlagRec05 = 0", "FlagRec05 = 1"},
+                                                  {"nDO = 8\r\n", ""},
+                                                  {"rWnd = 0,0,0,0", "rWnd = 5000,40,5300,240"}}));
   HWND dialog = openChannels();
 
   // A second "Каналы..." leaves only the first dialog.
@@ -300,12 +302,13 @@ TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
   EXPECT_TRUE(findFile(L"*.qmr").empty());
 
   // Esc closes the dialog, which writes the settings with the window's place;
-  // the window is at its minimum.
+  // the window is at its minimum, and was brought onto the screen at start.
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   EXPECT_TRUE(gone(dialog));
   RECT r;
   GetWindowRect(main, &r);
   EXPECT_EQ(r.right - r.left, GetSystemMetrics(SM_CXFULLSCREEN) / 5);
+  EXPECT_TRUE(r.left >= 0 && r.right <= GetSystemMetrics(SM_CXSCREEN)) << r.left;
   EXPECT_EQ(valueOf(config(), "rWnd"), std::to_string(r.left) + "," + std::to_string(r.top) + "," +
                                            std::to_string(r.right) + "," + std::to_string(r.bottom));
 }
@@ -526,19 +529,26 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
   PostMessageW(rename, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(gone(rename));
   EXPECT_EQ(driver::text(graph), L"Стенд 7");
-  RECT place;
+  RECT place, mainPlace;
   GetWindowRect(graph, &place);
+  GetWindowRect(main, &mainPlace);
 
-  // "Выход", and a new start brings the graph back at its place, scale and channels.
+  // "Выход" with both windows minimised, and a new start brings them back at
+  // their places, the graph at its scale and channels.
+  ShowWindow(graph, SW_MINIMIZE);
+  ShowWindow(main, SW_MINIMIZE);
+  driver::pump(300);
   PostMessageW(main, WM_COMMAND, IDM_EXIT, 0);
   EXPECT_EQ(program.waitExit(20000), 0);
   ASSERT_TRUE(driver::start(program, dir));
   graph = find(L"#32770", L"Стенд 7", 30000);
   main = find(L"SKALENOR", nullptr);
   driver::pump(300);
-  RECT again;
+  RECT again, mainAgain;
   GetWindowRect(graph, &again);
+  GetWindowRect(main, &mainAgain);
   EXPECT_TRUE(EqualRect(&again, &place));
+  EXPECT_TRUE(EqualRect(&mainAgain, &mainPlace));
   EXPECT_EQ(chosen(graph, IDC_GRAPH_SCALE), 1);
   EXPECT_EQ(driver::itemText(graph, IDC_GRAPH_SCALE), L"1мин/дел");
   EXPECT_EQ(chosen(graph, IDC_GRAPH_TRACE1), 8);
