@@ -614,7 +614,13 @@ TEST_F(Workflow, GraphSavedAsPicturesAndPrinted) {
   driver::pump(4500);
   for (const wchar_t* name : {L"\\graph.png", L"\\graph.emf"}) {
     SCOPED_TRACE(name);
-    answerFileDialog(command(graph, CMD_SAVE_PICTURE, L"Сохранить как рисунок", nullptr), dir + name);
+    HWND save = command(graph, CMD_SAVE_PICTURE, L"Сохранить как рисунок", nullptr);
+    RECT dialog, owner;  // centred on the graph
+    GetWindowRect(save, &dialog);
+    GetWindowRect(graph, &owner);
+    EXPECT_NEAR(dialog.left + dialog.right, owner.left + owner.right, 2);
+    EXPECT_NEAR(dialog.top + dialog.bottom, owner.top + owner.bottom, 2);
+    answerFileDialog(save, dir + name);
     driver::pump(1500);
     pages::expectGraphPage(pages::load(dir + name));
   }
