@@ -9,6 +9,7 @@
 #include <cwchar>
 
 #include "graphs/graph_trend_plot_win.h"
+#include "graphs/graph_window_win.h"
 #include "graphs/page_drawing_win.h"
 #include "graphs/print_graph_win.h"
 #include "shell/config_dialogs_win.h"
@@ -94,11 +95,11 @@ bool writeGraphPicture(GraphTrendPlot& plot, const wchar_t* path) {
   return written;
 }
 
-bool saveGraphPicture(GraphTrendPlot& plot) {
+bool saveGraphPicture(HWND window) {
   wchar_t path[MAX_PATH] = L"";
   OPENFILENAMEW ofn{};
   ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = plot.window;
+  ofn.hwndOwner = window;
   ofn.lpstrFilter = L"Рисунок PNG (*.png)\0*.png\0Метафайл EMF (*.emf)\0*.emf\0";
   ofn.nFilterIndex = 1;
   ofn.lpstrFile = path;
@@ -107,10 +108,12 @@ bool saveGraphPicture(GraphTrendPlot& plot) {
   ofn.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
   ofn.lpfnHook = centerCommonDialog;
   if (!GetSaveFileNameW(&ofn)) return false;
+  GraphTrendPlot* plot = graphPlot(window);  // the dialog let the program run on
+  if (!plot) return false;
   // A name without an extension takes the chosen type's.
   if (!wcschr(path + ofn.nFileOffset, L'.') && wcslen(path) + 4 < MAX_PATH)
     wcscat(path, ofn.nFilterIndex == 2 ? L".emf" : L".png");
-  if (writeGraphPicture(plot, path)) return true;
-  MessageBoxW(plot.window, L"Не удалось сохранить рисунок.", L"Ошибка", MB_OK | MB_ICONSTOP);
+  if (writeGraphPicture(*plot, path)) return true;
+  MessageBoxW(window, L"Не удалось сохранить рисунок.", L"Ошибка", MB_OK | MB_ICONSTOP);
   return false;
 }

@@ -199,7 +199,7 @@ INT_PTR CALLBACK graphProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       } else if (id == CMD_RENAME_GRAPH) {
         renameGraph(window);
       } else if (id == CMD_SAVE_PICTURE) {
-        saveGraphPicture(*plot);
+        saveGraphPicture(window);
       }
       break;
     }
@@ -241,6 +241,8 @@ bool openGraphWindow(HWND owner, int slot) {
   slotWindows[slot] = window;
   return true;
 }
+
+GraphTrendPlot* graphPlot(HWND window) { return IsWindow(window) ? plotOf(window, slotOf(window)) : nullptr; }
 
 bool graphWindowOpen(int slot) { return slot >= 0 && slot < PLOT_TABLE_SIZE && slotWindows[slot] != nullptr; }
 

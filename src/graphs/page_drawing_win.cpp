@@ -1,6 +1,7 @@
 #include "graphs/page_drawing_win.h"
 
 #include "graphs/graph_trend_plot_win.h"
+#include "graphs/graph_window_win.h"
 #include "graphs/print_page.h"
 
 namespace {
@@ -33,7 +34,14 @@ bool drawGraphPage(GraphTrendPlot& plot, HDC dc, int horzRes, int vertRes, bool 
   DOCINFOW info{};
   info.cbSize = sizeof info;
   info.lpszDocName = L"Trend";
-  const bool started = !asDocument || StartDocW(dc, &info) > 0;
+  const HWND window = plot.window;
+  bool started = !asDocument || StartDocW(dc, &info) > 0;
+  // A printer driver may ask for a file name in StartDoc, and the graph may be
+  // closed or rebuilt meanwhile: then nothing is drawn.
+  if (started && asDocument && graphPlot(window) != &plot) {
+    AbortDoc(dc);
+    started = false;
+  }
   if (started) {
     if (asDocument) StartPage(dc);
     plot.drawPage(dc, page, label, rotated, framePen, tracePens);

@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "graphs/graph_trend_plot_win.h"
+#include "graphs/graph_window_win.h"
 #include "graphs/page_drawing_win.h"
 #include "graphs/print_page.h"
 
@@ -55,15 +56,19 @@ HDC openDefaultPrinter(const wchar_t** failure) {
 
 }  // namespace
 
-void printGraph(GraphTrendPlot& plot) {
+void printGraph(HWND window) {
+  GraphTrendPlot* plot = graphPlot(window);
+  if (!plot) return;
   const wchar_t* failure = nullptr;
   HDC dc = openDefaultPrinter(&failure);
   if (!dc) {
-    printNotice(plot.window, failure);
+    printNotice(window, failure);
     return;
   }
-  const bool printed = drawGraphPage(plot, dc, GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES), true);
+  const bool printed = drawGraphPage(*plot, dc, GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES), true);
   DeleteDC(dc);
-  plot.repaint();  // the plot holds page values until the screen paints again
-  if (!printed) printNotice(plot.window, L"Принтер не принял документ.");
+  plot = graphPlot(window);  // a printer driver's dialog may have outlived it
+  if (!plot) return;
+  plot->repaint();  // the plot holds page values until the screen paints again
+  if (!printed) printNotice(window, L"Принтер не принял документ.");
 }

@@ -55,13 +55,14 @@ class Workflow : public ::testing::Test {
   std::wstring dir;
   driver::Program program;
   HWND main = nullptr;
+  const char* exe = "SKALENOR_EXE";  // SKALENOR_GUARDED_EXE: uses of deleted objects fault
 
   void startIn(const wchar_t* name, const std::string& config,
                const std::string& sim = workflow::simulatorConfiguration()) {
     dir = driver::makeWorkFolder(name);
     ASSERT_TRUE(writeFile(dir + L"\\skalenor.cfg", config));
     ASSERT_TRUE(writeFile(dir + L"\\kvsim.cfg", sim));
-    ASSERT_TRUE(driver::start(program, dir));
+    ASSERT_TRUE(driver::start(program, dir, exe));
     main = find(L"SKALENOR", nullptr, 30000);
     // Start-up is over once the title names the board.
     for (int i = 0; i < 400 && driver::text(main).find(L"Hz") == std::wstring::npos; ++i) driver::pump(25);
@@ -462,7 +463,9 @@ int columnsAt(const driver::Picture& p, uint32_t colour, int y) {
 }  // namespace
 
 // About box; graph windows from "График" to a restart that brings them back.
+// The program guards deleted objects: the graph closes under its colour dialog.
 TEST_F(Workflow, AboutGraphsAndRestart) {
+  exe = "SKALENOR_GUARDED_EXE";
   // Graph 1: channel 8 (-2 V) in red on trace 1, channel 24 (+2 V) in green on trace 2.
   startIn(L"graphs", workflow::configuration(2, {{"chPlot = 0,0", "chPlot = 8,24"}, {"lrScale = 0", "lrScale = 1"}}));
   HWND about = command(main, IDM_ABOUT, L"О программе");
@@ -533,14 +536,21 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
   GetWindowRect(graph, &place);
   GetWindowRect(main, &mainPlace);
 
-  // "Выход" with both windows minimised, and a new start brings them back at
-  // their places, the graph at its scale and channels.
+  // "Выход" with the colour dialog of trace 1 open and both windows minimised;
+  // a new start brings them back at their places, the graph at its scale and channels.
+  RECT selector;
+  GetWindowRect(GetDlgItem(graph, IDC_GRAPH_TRACE1), &selector);
+  const int frame = GetSystemMetrics(SM_CYDLGFRAME), swatchRight = selector.left - place.left - 2 * frame;
+  PostMessageW(graph, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(swatchRight - 2, (selector.bottom - selector.top) / 2));
+  PostMessageW(graph, WM_LBUTTONUP, 0, MAKELPARAM(swatchRight - 2, (selector.bottom - selector.top) / 2));
+  driver::pump(1000);
+  EXPECT_EQ(driver::windows(program.pi.dwProcessId, L"#32770", nullptr).size(), 2u);  // the graph and the dialog
   ShowWindow(graph, SW_MINIMIZE);
   ShowWindow(main, SW_MINIMIZE);
   driver::pump(300);
   PostMessageW(main, WM_COMMAND, IDM_EXIT, 0);
   EXPECT_EQ(program.waitExit(20000), 0);
-  ASSERT_TRUE(driver::start(program, dir));
+  ASSERT_TRUE(driver::start(program, dir, exe));
   graph = find(L"#32770", L"Стенд 7", 30000);
   main = find(L"SKALENOR", nullptr);
   driver::pump(300);

@@ -41,8 +41,9 @@ Program::~Program() {
   if (pi.hProcess) CloseHandle(pi.hProcess);
 }
 
-bool start(Program& p, const std::wstring& folder) {
-  const char* path = std::getenv("SKALENOR_EXE");
+bool start(Program& p, const std::wstring& folder, const char* exeVariable) {
+  const char* path = std::getenv(exeVariable);
+  if (!path) path = std::getenv("SKALENOR_EXE");
   const std::wstring exe = path ? windowsPath(path) : L"skalenor.exe";
   std::wstring cmd = L"\"" + exe + L"\"";
   STARTUPINFOW si{};

@@ -25,8 +25,9 @@ struct Program {
   ~Program();
 };
 
-// Starts skalenor.exe (SKALENOR_EXE) in the folder, its current directory.
-bool start(Program& p, const std::wstring& folder);
+// Starts skalenor.exe (the program the variable names, else SKALENOR_EXE) in
+// the folder, its current directory.
+bool start(Program& p, const std::wstring& folder, const char* exeVariable = "SKALENOR_EXE");
 
 // Visible top-level windows of the process (0: any) with this class (null: any)
 // and, if given, this caption; the first of them, waiting up to timeoutMs.
