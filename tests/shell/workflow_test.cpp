@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <tuple>
 
 #include "recording/channels_dialog_win.h"
 #include "resource.h"
@@ -278,14 +279,11 @@ TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
 
   // Enter in the interval field takes what was typed (the stored interval must not
   // come back over it), clamped to the longest interval, an hour.
-  const std::pair<const wchar_t*, const wchar_t*> intervals[] = {{L"250", L"250"}, {L"4294967297", L"3600000"}};
-  for (const auto& [typed, taken] : intervals) {
-    SetDlgItemTextW(dialog, IDC_INTERVAL, typed);
-    PostMessageW(GetDlgItem(dialog, IDC_INTERVAL), WM_KEYDOWN, VK_RETURN, 0);  // through the program's loop
-    driver::pump(300);
-    EXPECT_EQ(driver::itemText(dialog, IDC_INTERVAL), taken);
-    EXPECT_EQ(valueOf(config(), "Ftime"), std::string(taken, taken + wcslen(taken)));
-  }
+  SetDlgItemTextW(dialog, IDC_INTERVAL, L"4294967297");
+  PostMessageW(GetDlgItem(dialog, IDC_INTERVAL), WM_KEYDOWN, VK_RETURN, 0);  // through the program's loop
+  driver::pump(300);
+  EXPECT_EQ(valueOf(config(), "Ftime") + " " + std::to_string(GetDlgItemInt(dialog, IDC_INTERVAL, nullptr, FALSE)),
+            "3600000 3600000");
 
   // "Спрятать все" hides every position and clears every record flag.
   click(dialog, IDC_HIDE_ALL);
@@ -340,12 +338,10 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_K), L"1");
   EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_GAIN2), L"10");  // the simulator's gains
   // A limit field that is off looks off: greyed like every disabled control.
-  RECT ref;
-  GetWindowRect(GetDlgItem(dialog, IDC_TOOLS_REF_FIELD), &ref);
-  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&ref), 2);
+  POINT ref{2, 2};
+  MapWindowPoints(GetDlgItem(dialog, IDC_TOOLS_REF_FIELD), dialog, &ref, 1);
   const COLORREF face = GetSysColor(COLOR_BTNFACE);
-  EXPECT_EQ(driver::capture(dialog).at((ref.left + ref.right) / 2, (ref.top + ref.bottom) / 2),
-            static_cast<uint32_t>(GetRValue(face) << 16 | GetGValue(face) << 8 | GetBValue(face)));
+  EXPECT_EQ(driver::capture(dialog).at(ref.x, ref.y), (face & 0xFF) << 16 | (face & 0xFF00) | (face >> 16 & 0xFF));
 
   // Panels keep refreshing under the modal dialog.
   const std::wstring before = driver::itemText(square, IDC_PANEL_VALUE);
@@ -366,20 +362,20 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_INTERVAL), L"50");
   SendDlgItemMessageW(dialog, IDC_TOOLS_B, CB_SETCURSEL, 6, 0);
   SetDlgItemTextW(dialog, IDC_TOOLS_NAME, L" Нап ряжение");  // the file ends a name at a blank
-  // "OK" refuses what the file cannot keep: a "|" in the unit, a limit that is on
-  // without a number. A notice, the dialog stays, nothing is applied.
+  SetDlgItemTextW(dialog, IDC_TOOLS_UNIT, L"милливольт");
+  // "OK" refuses what the file cannot keep, a "|" in the unit, a limit that is on
+  // without a number: a notice, the dialog stays, nothing is applied.
   const std::string unapplied = config();
-  const std::pair<std::pair<int, const wchar_t*>, const wchar_t*> refused[] = {
-      {{IDC_TOOLS_UNIT, L"мВ|с"}, L"Символ «|» в единице измерения недопустим."},
-      {{IDC_TOOLS_UNIT, L"милливольт"}, nullptr},
-      {{IDC_TOOLS_MIN_FIELD, L""}, L"В поле «Min» должно быть число меньше 1e+10."},
-      {{IDC_TOOLS_MIN_FIELD, L"-5"}, nullptr}};
-  for (const auto& [typed, notice] : refused) {
-    SetDlgItemTextW(dialog, typed.first, typed.second);
-    if (!notice) continue;
+  const std::tuple<int, const wchar_t*, const wchar_t*> refusals[] = {
+      {IDC_TOOLS_UNIT, L"мВ|с", L"Символ «|» в единице измерения недопустим."},
+      {IDC_TOOLS_MIN_FIELD, L"", L"В поле «Min» должно быть число меньше 1e+10."}};
+  for (const auto& [id, typed, notice] : refusals) {
+    const std::wstring before = driver::itemText(dialog, id);
+    SetDlgItemTextW(dialog, id, typed);
     PostMessageW(GetDlgItem(dialog, IDC_TOOLS_OK), BM_CLICK, 0, 0);
     EXPECT_EQ(answerNotice(program.pi.dwProcessId), notice);
     EXPECT_FALSE(gone(dialog));
+    SetDlgItemTextW(dialog, id, before.c_str());
   }
   EXPECT_EQ(config(), unapplied);
   click(dialog, IDC_TOOLS_OK);
@@ -538,11 +534,10 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
 
   // "Выход" with the colour dialog of trace 1 open and both windows minimised;
   // a new start brings them back at their places, the graph at its scale and channels.
-  RECT selector;
+  RECT selector;  // the swatch lies left of its selector
   GetWindowRect(GetDlgItem(graph, IDC_GRAPH_TRACE1), &selector);
-  const int frame = GetSystemMetrics(SM_CYDLGFRAME), swatchRight = selector.left - place.left - 2 * frame;
-  PostMessageW(graph, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(swatchRight - 2, (selector.bottom - selector.top) / 2));
-  PostMessageW(graph, WM_LBUTTONUP, 0, MAKELPARAM(swatchRight - 2, (selector.bottom - selector.top) / 2));
+  PostMessageW(graph, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(selector.left - place.left - 2 * GetSystemMetrics(SM_CYDLGFRAME) - 2,
+                                                             (selector.bottom - selector.top) / 2));
   driver::pump(1000);
   EXPECT_EQ(driver::windows(program.pi.dwProcessId, L"#32770", nullptr).size(), 2u);  // the graph and the dialog
   ShowWindow(graph, SW_MINIMIZE);
@@ -625,11 +620,9 @@ TEST_F(Workflow, GraphSavedAsPicturesAndPrinted) {
   for (const wchar_t* name : {L"\\graph.png", L"\\graph.emf"}) {
     SCOPED_TRACE(name);
     HWND save = command(graph, CMD_SAVE_PICTURE, L"Сохранить как рисунок", nullptr);
-    RECT dialog, owner;  // centred on the graph
-    GetWindowRect(save, &dialog);
-    GetWindowRect(graph, &owner);
-    EXPECT_NEAR(dialog.left + dialog.right, owner.left + owner.right, 2);
-    EXPECT_NEAR(dialog.top + dialog.bottom, owner.top + owner.bottom, 2);
+    RECT d, g;  // centred on the graph
+    GetWindowRect(save, &d), GetWindowRect(graph, &g);
+    EXPECT_TRUE(std::abs(d.left + d.right - g.left - g.right) <= 2 && std::abs(d.top + d.bottom - g.top - g.bottom) <= 2);
     answerFileDialog(save, dir + name);
     driver::pump(1500);
     pages::expectGraphPage(pages::load(dir + name));
