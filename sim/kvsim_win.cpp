@@ -156,9 +156,10 @@ int32_t __stdcall deviceSetParameters(IADCDevice* d, int32_t mode, void* record,
 int32_t __stdcall deviceStart(IADCDevice* d) {
   SimDevice* dev = asDevice(d);
   if (!dev->kv320 || !dev->stream.programmed()) return 0;
-  dev->stream.start();
-  logEvent("%s start", deviceName(d));
-  return 1;
+  const int32_t result = (config.faults & FAULT_START320) ? 0 : 1;
+  if (result) dev->stream.start();
+  logEvent("%s start %d", deviceName(d), result);
+  return result;
 }
 
 int32_t __stdcall deviceStop(IADCDevice* d) {

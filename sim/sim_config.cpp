@@ -16,7 +16,7 @@ constexpr FaultName FAULT_NAMES[] = {
     {"utility", FAULT_UTILITY},   {"factory310", FAULT_UTILITY},    {"device", FAULT_DEVICE},
     {"info", FAULT_INFO},         {"record320", FAULT_RECORD320},   {"record310", FAULT_RECORD310},
     {"read", FAULT_READ},         {"lockbuffer", FAULT_LOCKBUFFER}, {"query", FAULT_QUERY},
-    {"port", FAULT_PORT},
+    {"port", FAULT_PORT},         {"start320", FAULT_START320},
 };
 
 // Copies line [begin, end) without surrounding blanks and comments into out.

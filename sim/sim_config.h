@@ -29,6 +29,7 @@ enum SimFault : uint32_t {
   FAULT_LOCKBUFFER = 1u << 9,  // KV310 lockBuffer answers 0
   FAULT_QUERY = 1u << 10,      // query 53 answers 0
   FAULT_PORT = 1u << 11,       // writePort answers 0 and writes nothing
+  FAULT_START320 = 1u << 12,   // the KV320 device's start answers 0 (and never streams)
 };
 
 inline constexpr int SIM_CHANNELS = 32;

@@ -14,6 +14,14 @@ inline constexpr uint32_t INITIAL_RECORD_TIME = 1000000000u;
 // cut to whole frames holds less: its time is kept as an exact fraction.
 inline constexpr uint32_t BLOCK_TIME_MS = 160;
 
+// The interval a recording really has: rows come at most one a frame, so an
+// interval shorter than the board's frame time (shortest, whole ms) would give
+// fewer rows than the sample file's header claims. Never below 1 ms.
+inline uint32_t recordIntervalFor(int32_t ftime, int32_t shortest) {
+  const int32_t floor = shortest > 1 ? shortest : 1;
+  return static_cast<uint32_t>(ftime > floor ? ftime : floor);
+}
+
 enum BoardType : int32_t { BOARD_NONE = 0, BOARD_KV310 = 1, BOARD_KV320 = 2 };
 
 struct AcquisitionState {
@@ -26,6 +34,7 @@ struct AcquisitionState {
   int32_t slotPosition[32] = {};       // position of the channel's sample in a frame
   std::atomic<int32_t> gainFactor[8] = {1, 1, 1, 1, 1, 1, 1, 1};  // amplification per gain code
   uint32_t recordIntervalMs = 0;
+  std::atomic<int32_t> shortestIntervalMs{1};  // one frame, rounded up; published by set-up
   uint32_t framesPerBlock = 0;
   uint32_t samplesPerBlock = 0;
   float sampleBuffer[SAMPLE_BUFFER_SIZE] = {};
@@ -53,4 +62,5 @@ struct AcquisitionState {
   uint8_t outputs8 = 0, sentOutputs8 = 0;
   uint32_t outputs16 = 0, sentOutputs16 = 0;
   uint32_t outputs32 = 0, sentOutputs32 = 0;
+  int32_t outputWidth = 0;  // nDO of the word last built: a switch of width is seen by the next tick
 };

@@ -118,14 +118,17 @@ void fillKV320Record(AcquisitionRecord& record, AcquisitionState& state) {
 
 uint32_t minimumRecordInterval(BoardType board, int32_t rateHz) {
   if (rateHz <= 0) return 0;
-  double perBlock = board == BOARD_KV310 ? 32000.0 : board == BOARD_KV320 ? 16000.0 : 0.0;
-  return static_cast<uint32_t>(perBlock / rateHz);
+  const uint32_t perFrame = board == BOARD_KV310 ? 32000 : board == BOARD_KV320 ? 16000 : 0;
+  // Rounded up: a truncated frame time (10 ms at 3000 Hz on the KV310, whose
+  // frame is 10.67 ms) still asks for more rows than the frames give.
+  return (perFrame + static_cast<uint32_t>(rateHz) - 1) / static_cast<uint32_t>(rateHz);
 }
 
 bool raiseRecordInterval(AcquisitionState& state, MeterSettings& settings, BoardType board) {
   // At least 1 ms: an interval of 0 would never make a row due.
   uint32_t minimum = minimumRecordInterval(board, state.sampleRateHz);
   if (minimum < 1) minimum = 1;
+  state.shortestIntervalMs.store(static_cast<int32_t>(minimum));
   bool below = state.recordIntervalMs < minimum || static_cast<int32_t>(state.recordIntervalMs) <= 0;
   if (!below) return false;
   state.recordIntervalMs = minimum;

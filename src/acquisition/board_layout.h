@@ -54,8 +54,9 @@ void fillKV320Lists(AcquisitionState& state, const MeterSettings& settings);
 void fillKV310Record(AcquisitionRecord& record, AcquisitionState& state);
 void fillKV320Record(AcquisitionRecord& record, AcquisitionState& state);
 
-// Shortest recording interval in ms: 32000 / rate (KV310), 16000 / rate (KV320).
+// Shortest recording interval in ms, one frame: 32000 / rate (KV310), 16000 / rate (KV320), rounded up.
 uint32_t minimumRecordInterval(BoardType board, int32_t rateHz);
-// Raises recordIntervalMs and the settings' Ftime to the minimum when below it
-// (an interval of 0 or less counts as below). Returns true when raised.
+// Publishes the minimum (at least 1 ms) as shortestIntervalMs and raises
+// recordIntervalMs and the settings' Ftime to it when below it (an interval
+// of 0 or less counts as below). Returns true when raised.
 bool raiseRecordInterval(AcquisitionState& state, MeterSettings& settings, BoardType board);

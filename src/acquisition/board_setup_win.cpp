@@ -18,6 +18,8 @@ constexpr DWORD SETTINGS_POLL_MS = 50;
 
 const char* const NOTICE_NO_BOARDS = cp1251<"Устройства KV310/KV320 не найдены!">();
 const char* const NOTICE_KV320_RECORD = cp1251<"KV320E - Ошибка при задании структуры">();
+const char* const NOTICE_KV320_START = cp1251<"KV320E - Ошибка запуска сбора данных">();
+const char* const NOTICE_KV310_RECORD = cp1251<"KV310 - Ошибка при задании структуры">();
 const char* const NOTICE_NO_UTILITY_LIBRARY = "KV310 - LABUtility not found!";
 const char* const NOTICE_NO_UTILITY = "KV310 - Object not created!";
 const char* const NOTICE_NO_DEVICE = "KV310 - IADCDevice interface not found!";
@@ -63,10 +65,11 @@ AcquisitionEngine::SetupResult AcquisitionEngine::setUpKV320(MeterSettings& sett
   applyBlockSize(*this, BOARD_KV320);
   AcquisitionRecord record;
   fillKV320Record(record, *this);
-  if (device_->ops->setParameters(device_, 1, &record, 0) > 0) {
-    acquiring_ = device_->ops->start(device_) > 0;
-  } else {
+  if (device_->ops->setParameters(device_, 1, &record, 0) <= 0) {
     notice(NOTICE_KV320_RECORD);
+  } else {
+    acquiring_ = device_->ops->start(device_) > 0;
+    if (!acquiring_) notice(NOTICE_KV320_START);
   }
   return SetupResult::Ready;
 }
@@ -107,8 +110,10 @@ AcquisitionEngine::SetupResult AcquisitionEngine::setUpKV310(MeterSettings& sett
   fillKV310Lists(*this, settings);
   AcquisitionRecord record;
   fillKV310Record(record, *this);
-  utility_->ops->setParameters(utility_, &record, 0);  // the KV310 gives no useful answer here
-  acquiring_ = true;
+  // Like every driver operation, more than 0 is success; a refused record
+  // starts nothing, so the user must hear of it rather than see frozen panels.
+  acquiring_ = utility_->ops->setParameters(utility_, &record, 0) > 0;
+  if (!acquiring_) notice(NOTICE_KV310_RECORD);
   return SetupResult::Ready;
 }
 

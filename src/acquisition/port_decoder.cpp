@@ -10,18 +10,20 @@ int decodePortBytes(const uint8_t* bytes, size_t count, bool direct, PortWord* w
     return stored;
   }
   uint8_t previous = 0;
-  uint32_t shift = 0;
-  int bits = 0;
+  uint32_t shift = 0, selected = 0;
+  int bits = 0, selectRises = 0;
   for (size_t i = 0; i < count && stored < maxWords; ++i) {
     const uint8_t b = bytes[i];
+    if ((b & PORT_SELECT_BIT) && !(previous & PORT_SELECT_BIT)) ++selectRises;
     if ((b & PORT_CLOCK_BIT) && !(previous & PORT_CLOCK_BIT)) {
       shift = (shift << 1) | (b & PORT_DATA_BIT);
+      selected = (selected << 1) | ((b & PORT_SELECT_BIT) ? 1u : 0u);
       ++bits;
     }
     if ((b & PORT_LATCH_BIT) && !(previous & PORT_LATCH_BIT)) {
-      words[stored++] = PortWord{shift, bits};
-      shift = 0;
-      bits = 0;
+      words[stored++] = PortWord{shift, bits, selected, selectRises};
+      shift = selected = 0;
+      bits = selectRises = 0;
     }
     previous = b;
   }

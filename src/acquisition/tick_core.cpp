@@ -46,9 +46,7 @@ void advanceRecordingClock(AcquisitionState& state, bool recording) {
 void startRecordingColumns(AcquisitionState& state, const MeterSettings& settings,
                            PanelState* const panels[PANEL_COUNT]) {
   state.recordActive = 1;
-  // An interval of 0 would read as "not recorded" and leave its column unwritten.
-  const int32_t ftime = sharedLoad(settings.Ftime);
-  state.recordIntervalMs = ftime < 1 ? 1u : static_cast<uint32_t>(ftime);
+  state.recordIntervalMs = recordIntervalFor(sharedLoad(settings.Ftime), state.shortestIntervalMs.load());
   for (uint32_t& due : state.dueTime) due = 0;
   state.recordedChannelCount = 0;
   for (int j = 0; j < PANEL_COUNT; ++j) {
@@ -206,6 +204,16 @@ void computeChannelValues(AcquisitionState& state, const MeterSettings& settings
     for (uint32_t c = 0; c < s.columns; ++c) row[c] = columnAc[c] ? columnValue[c] : columnK[c] * row[c] + columnB[c];
 }
 
+// The word of a width as last written to the port; 0 for a width that writes nothing.
+uint32_t sentWord(const AcquisitionState& state, int32_t width) {
+  switch (width) {
+    case 8: return state.sentOutputs8;
+    case 16: return state.sentOutputs16;
+    case 32: return state.sentOutputs32;
+    default: return 0;
+  }
+}
+
 void updateOutputs(AcquisitionState& state, const MeterSettings& settings, PanelState* const panels[PANEL_COUNT],
                    RecorderLink* recorder, int32_t width) {
   state.outputs8 = 0;
@@ -214,6 +222,10 @@ void updateOutputs(AcquisitionState& state, const MeterSettings& settings, Panel
   RecorderLink* marks = state.recordActive ? recorder : nullptr;
   if (marks != nullptr) marks->clearMarkerText();
   const float markerTime = static_cast<float>(state.recordTimeMs) * 0.001f;
+  // Markers tell what the outputs really did: after a switch of width they
+  // compare with the word the previous width last wrote, not with a word of
+  // the new width that was never sent (the reset leaves all ones there).
+  const uint32_t before = sentWord(state, state.outputWidth);
 
   for (int j = 0; j < PANEL_COUNT; ++j) {
     const PanelState* panel = panels[j];
@@ -226,24 +238,20 @@ void updateOutputs(AcquisitionState& state, const MeterSettings& settings, Panel
     const bool on = panel->outOfRange.load(std::memory_order_relaxed) != 0;
     const uint32_t mask = 1u << bit;
     uint32_t now = 0;
-    uint32_t sent = 0;
     if (width == 8) {
       if (bit >= 8) continue;  // beyond the byte: no effect
       state.outputs8 = static_cast<uint8_t>(on ? (state.outputs8 | mask) : (state.outputs8 & ~mask));
       now = state.outputs8 & mask;
-      sent = state.sentOutputs8 & mask;
     } else if (width == 16) {
       state.outputs16 = on ? (state.outputs16 | mask) : (state.outputs16 & ~mask);
       now = state.outputs16 & mask;
-      sent = state.sentOutputs16 & mask;
     } else if (width == 32) {
       state.outputs32 = on ? (state.outputs32 | mask) : (state.outputs32 & ~mask);
       now = state.outputs32 & mask;
-      sent = state.sentOutputs32 & mask;
     } else {
       continue;
     }
-    if (marks != nullptr && now != sent) marks->addMarker(markerTime, now != 0 ? 1 : 0, bit);
+    if (marks != nullptr && now != (before & mask)) marks->addMarker(markerTime, now != 0 ? 1 : 0, bit);
   }
 }
 
@@ -265,6 +273,7 @@ void writeChangedOutputs(AcquisitionState& state, OutputPort& port, int32_t widt
     default:
       break;
   }
+  state.outputWidth = width;
 }
 
 }  // namespace

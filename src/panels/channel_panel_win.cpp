@@ -128,6 +128,12 @@ void ChannelPanel::placePanel(int newColumn, int newRow, int newChannel) {
   HWND window = this->window();
   // currentValues and the settings' channel arrays hold channels 1-32 only.
   if (window == nullptr || newChannel < 1 || newChannel > PANEL_COUNT) return;
+  // Samples kept from before a hide, or of another channel, are no part of
+  // what the panel now shows: its first reading averages fresh ones.
+  if (!visible || channel != newChannel) {
+    sampleCount = 0;
+    sampleOverwrite = 0;
+  }
   channel = newChannel;
   column = newColumn;
   row = newRow;

@@ -1,8 +1,10 @@
 #include "recording/channels_dialog_win.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
+#include "acquisition/acquisition_state.h"
 #include "panels/channel_panel_win.h"
 #include "panels/panel_table.h"
 #include "recording/record_interval.h"
@@ -11,6 +13,7 @@
 #include "settings/cp1251_literal.h"
 #include "settings/meter_settings.h"
 #include "settings/settings_file.h"
+#include "shell/app_win.h"
 
 namespace {
 
@@ -57,7 +60,11 @@ void applyInterval(HWND dialog) {
   char text[sizeof shownInterval] = {};
   GetDlgItemTextA(dialog, IDC_INTERVAL, text, sizeof text);
   int32_t ms = 0;
-  if (strcmp(text, shownInterval) != 0 && readRecordInterval(text, &ms)) sharedStore(settings().Ftime, ms);
+  if (strcmp(text, shownInterval) != 0 && readRecordInterval(text, &ms)) {
+    // Never shorter than the board's frame: the refresh then shows the interval the rows really get.
+    const AcquisitionState* engine = engineState();
+    sharedStore(settings().Ftime, static_cast<int32_t>(recordIntervalFor(ms, engine ? engine->shortestIntervalMs.load() : 1)));
+  }
 }
 
 void refresh(HWND dialog) {
@@ -175,8 +182,8 @@ void recordOrStop(HWND dialog) {
   if (Recorder* r = recorder()) {
     if (r->isRecording())
       r->stopRecording();
-    else
-      r->startRecording();
+    else if (!r->startRecording() && r->startFailure()[0])
+      SendMessageW(GetWindow(dialog, GW_OWNER), WM_USER, NOTICE_ERROR_UTF8, reinterpret_cast<LPARAM>(r->startFailure()));
   }
   mainFitAndRefresh(dialog);
 }

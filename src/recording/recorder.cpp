@@ -5,6 +5,7 @@
 #include <cstring>
 #include <thread>
 
+#include "acquisition/acquisition_state.h"
 #include "panels/panel_table.h"
 #include "settings/meter_settings.h"
 
@@ -48,8 +49,18 @@ bool Recorder::buildPath(char* out, const char* directory, const ClockTime& t, c
   return n > 0 && static_cast<size_t>(n) < RECORDER_PATH_SIZE;
 }
 
+// Keeps the reason for the user: what failed, on which file, in the system's words.
+bool Recorder::failStart(const char* what, const char* path) {
+  char reason[512] = "";
+  if (path) files_.lastErrorText(reason, sizeof reason);
+  std::snprintf(startFailure_, sizeof startFailure_, "Запись не начата: %s%s%s%s%s", what, path ? " " : "",
+                path ? path : "", reason[0] ? "\n" : "", reason);
+  return false;
+}
+
 bool Recorder::startRecording() {
   if (isRecording()) return false;  // the running pair's paths stay untouched
+  startFailure_[0] = 0;
   const MeterSettings* s = settings();
   if (!s) return false;
 
@@ -58,19 +69,24 @@ bool Recorder::startRecording() {
   configPath_[0] = 0;
   PanelState* const* panels = sources_.panels ? sources_.panels : panelTable;
   channels_ = selectRecordedChannels(*s, panels, PANEL_COUNT, sources_.gainFactor ? sources_.gainFactor : UNIT_GAINS);
-  headerSize_ = buildSampleHeader(channels_, sharedLoad(s->Ftime), headerImage_);
+  // The interval the tick will give the rows, so that the header tells their rate.
+  const int32_t shortest = sources_.shortestIntervalMs ? sources_.shortestIntervalMs->load() : 1;
+  headerSize_ = buildSampleHeader(channels_, static_cast<int32_t>(recordIntervalFor(sharedLoad(s->Ftime), shortest)),
+                                  headerImage_);
 
+  const char* const TOO_LONG = "слишком длинный путь к рабочей папке";
   char directory[RECORDER_PATH_SIZE];
-  if (!files_.currentDirectory(directory, sizeof directory)) return false;
+  if (!files_.currentDirectory(directory, sizeof directory)) return failStart(TOO_LONG, nullptr);
   size_t len = std::strlen(directory);
   int n = std::snprintf(directory + len, sizeof directory - len, "%cData", files_.pathSeparator());
-  if (n < 0 || static_cast<size_t>(n) >= sizeof directory - len) return false;
+  if (n < 0 || static_cast<size_t>(n) >= sizeof directory - len) return failStart(TOO_LONG, nullptr);
   files_.createDirectory(directory);
 
-  if (!buildPath(samplePath_, directory, t, "qmr")) return false;
+  if (!buildPath(samplePath_, directory, t, "qmr")) return failStart(TOO_LONG, nullptr);
   FileHandle file = files_.createNew(samplePath_);
-  if (file == NO_FILE) return false;
+  if (file == NO_FILE) return failStart("не удалось создать файл", samplePath_);
   bool written = files_.write(file, headerImage_, static_cast<uint32_t>(headerSize_));
+  if (!written) failStart("не удалось записать файл", samplePath_);
   FileTimes times;
   if (files_.getTimes(file, &times)) sampleFileTime_ = times.lastWrite;
   files_.close(file);
@@ -79,11 +95,12 @@ bool Recorder::startRecording() {
   startTime_ = files_.localTime();
   startSecondOfDay_ = startTime_.hour * 3600 + startTime_.minute * 60 + startTime_.second;
 
-  if (!buildPath(configPath_, directory, t, "sreccfg")) return false;
+  if (!buildPath(configPath_, directory, t, "sreccfg")) return failStart(TOO_LONG, nullptr);
   file = files_.createNew(configPath_);
-  if (file == NO_FILE) return false;
+  if (file == NO_FILE) return failStart("не удалось создать файл", configPath_);
   FileSink sink(files_, file);
   written = writeDescriptionHead(sink, channels_, *s);
+  if (!written) failStart("не удалось записать файл", configPath_);
   files_.close(file);
   if (!written) return false;
 

@@ -19,7 +19,8 @@
 struct MeterSettings;
 struct PanelState;
 
-inline constexpr size_t RECORDER_PATH_SIZE = 512;
+inline constexpr size_t RECORDER_PATH_SIZE = 1024;  // UTF-8: a Cyrillic path takes two bytes a letter
+inline constexpr size_t RECORDER_FAILURE_SIZE = RECORDER_PATH_SIZE + 512;
 // Room for a marker from each of the 32 panels in one tick; beyond that the
 // text is written out early rather than cut.
 inline constexpr size_t MARKER_TEXT_SIZE = 32 * MARKER_MAX_LENGTH + 1;
@@ -30,6 +31,7 @@ struct RecorderSources {
   const MeterSettings* settings = nullptr;
   PanelState* const* panels = nullptr;
   const std::atomic<int32_t>* gainFactor = nullptr;  // 8 entries
+  const std::atomic<int32_t>* shortestIntervalMs = nullptr;  // the board's frame time; none: 1 ms
 };
 
 class Recorder final : public RecorderLink {
@@ -37,7 +39,8 @@ class Recorder final : public RecorderLink {
   explicit Recorder(RecorderFiles& files, RecorderSources sources = {});
 
   // Opens a new file pair named from the clock; true when recording. A
-  // failure leaves the recorder idle (a sample file already made stays).
+  // failure leaves the recorder idle (a sample file already made stays) and
+  // says why in startFailure().
   bool startRecording();
   // Closes the description and fixes the sample file's times; true when the
   // recorder is idle afterwards. If the description cannot be reopened the
@@ -50,6 +53,8 @@ class Recorder final : public RecorderLink {
   void addMarker(float timeSeconds, int typeIndex, int number) override;
   void appendRows(const float* values, uint32_t count) override;
 
+  // Why the last start failed, for the user (UTF-8); empty after a successful start.
+  const char* startFailure() const { return startFailure_; }
   const char* samplePath() const { return samplePath_; }
   const char* configPath() const { return configPath_; }
   int recordedChannelCount() const { return channels_.count; }
@@ -61,6 +66,7 @@ class Recorder final : public RecorderLink {
   void flushMarkers();
   void fixSampleFileTimes(int timeType);
   bool buildPath(char* out, const char* directory, const ClockTime& t, const char* extension);
+  bool failStart(const char* what, const char* path);
 
   RecorderFiles& files_;
   RecorderSources sources_;
@@ -74,6 +80,7 @@ class Recorder final : public RecorderLink {
   FileTime sampleFileTime_ = 0;
   ClockTime startTime_;
   int32_t startSecondOfDay_ = 0;  // of startTime_, for clock-time markers
+  char startFailure_[RECORDER_FAILURE_SIZE] = {};
   char markerText_[MARKER_TEXT_SIZE] = {};
   size_t markerLength_ = 0;
 };

@@ -1,6 +1,7 @@
 // The few file and clock services the recorder needs, so that its logic stays
 // portable: the Win32 layer implements them with the kernel's file API, the
 // native build with POSIX calls (tests wrap either to inject failures).
+// Paths are UTF-8, so that a folder named in any script can be recorded into.
 #pragma once
 
 #include <cstddef>
@@ -41,6 +42,8 @@ class RecorderFiles {
   // The current directory without a trailing separator; false if it does not fit.
   virtual bool currentDirectory(char* buffer, size_t size) = 0;
   virtual void createDirectory(const char* path) = 0;  // result ignored: it may exist
+  // The system's words (UTF-8) for why the last call failed.
+  virtual void lastErrorText(char* buffer, size_t size) = 0;
   virtual ClockTime localTime() = 0;
   virtual ClockTime universalTime() = 0;
   virtual char pathSeparator() const = 0;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -90,6 +91,9 @@ class PosixRecorderFiles final : public RecorderFiles {
     return true;
   }
   void createDirectory(const char* path) override { ::mkdir(path, 0755); }
+  void lastErrorText(char* buffer, size_t size) override {
+    if (size > 0) std::snprintf(buffer, size, "%s", std::strerror(errno));
+  }
   ClockTime localTime() override { return clockTime(true); }
   ClockTime universalTime() override { return clockTime(false); }
   char pathSeparator() const override { return '/'; }

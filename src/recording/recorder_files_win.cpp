@@ -1,5 +1,5 @@
-// Kernel file services for the recorder. The paths are built from the current
-// directory in the ANSI code page, hence the A functions.
+// Kernel file services for the recorder. Paths come as UTF-8 and go to the
+// wide calls: a working folder named outside the ANSI code page still works.
 #include <windows.h>
 
 #include <cstring>
@@ -10,6 +10,23 @@ namespace {
 
 HANDLE toHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
 FileHandle fromHandle(HANDLE h) { return h == INVALID_HANDLE_VALUE ? NO_FILE : reinterpret_cast<FileHandle>(h); }
+
+// UTF-8 to UTF-16 and back; an empty result when it does not fit.
+bool toWide(const char* utf8, wchar_t* out, int size) {
+  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, -1, out, size) > 0;
+}
+bool toUtf8(const wchar_t* wide, char* out, size_t size) {
+  return WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, static_cast<int>(size), nullptr, nullptr) > 0;
+}
+
+HANDLE openWide(const char* path, DWORD access, DWORD disposition) {
+  wchar_t wide[MAX_PATH * 2];
+  if (!toWide(path, wide, MAX_PATH * 2)) {
+    SetLastError(ERROR_INVALID_NAME);
+    return INVALID_HANDLE_VALUE;
+  }
+  return CreateFileW(wide, access, 0, nullptr, disposition, FILE_ATTRIBUTE_ARCHIVE, nullptr);
+}
 
 FileTime fromFileTimeRecord(const FILETIME& t) {
   return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
@@ -36,11 +53,10 @@ ClockTime fromSystemTime(const SYSTEMTIME& s) {
 class WinRecorderFiles final : public RecorderFiles {
  public:
   FileHandle createNew(const char* path) override {
-    return fromHandle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr));
+    return fromHandle(openWide(path, GENERIC_WRITE, CREATE_ALWAYS));
   }
   FileHandle openExisting(const char* path) override {
-    return fromHandle(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_ARCHIVE, nullptr));
+    return fromHandle(openWide(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING));
   }
   bool seekToEnd(FileHandle file) override {
     return SetFilePointer(toHandle(file), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER ||
@@ -73,12 +89,27 @@ class WinRecorderFiles final : public RecorderFiles {
     return SetFileTime(toHandle(file), &c, &a, &w) != 0;
   }
   bool currentDirectory(char* buffer, size_t size) override {
-    DWORD n = GetCurrentDirectoryA(static_cast<DWORD>(size), buffer);
-    if (n == 0 || n >= size) return false;
-    if (buffer[n - 1] == '\\') buffer[n - 1] = 0;  // "C:\" -> "C:", so "\Data" joins cleanly
+    wchar_t wide[MAX_PATH * 2];
+    const DWORD n = GetCurrentDirectoryW(MAX_PATH * 2, wide);
+    if (n == 0 || n >= MAX_PATH * 2 || !toUtf8(wide, buffer, size)) return false;
+    const size_t len = std::strlen(buffer);
+    if (len > 0 && buffer[len - 1] == '\\') buffer[len - 1] = 0;  // "C:\" -> "C:", so "\Data" joins cleanly
     return true;
   }
-  void createDirectory(const char* path) override { CreateDirectoryA(path, nullptr); }
+  void createDirectory(const char* path) override {
+    wchar_t wide[MAX_PATH * 2];
+    if (toWide(path, wide, MAX_PATH * 2)) CreateDirectoryW(wide, nullptr);
+  }
+  void lastErrorText(char* buffer, size_t size) override {
+    const DWORD error = GetLastError();
+    wchar_t text[512] = L"";
+    if (!FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text, 512,
+                        nullptr))
+      wsprintfW(text, L"ошибка %lu", error);
+    for (size_t n = wcslen(text); n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L' ');)
+      text[--n] = 0;
+    if (!toUtf8(text, buffer, size) && size > 0) buffer[0] = 0;
+  }
   ClockTime localTime() override {
     SYSTEMTIME s;
     GetLocalTime(&s);

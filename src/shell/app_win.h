@@ -5,7 +5,8 @@
 
 #include <atomic>
 
-inline constexpr WPARAM NOTICE_ERROR = 1024;  // WM_USER parameter of the error notice
+inline constexpr WPARAM NOTICE_ERROR = 1024;       // WM_USER parameter of the error notice (Windows-1251 text)
+inline constexpr WPARAM NOTICE_ERROR_UTF8 = 1025;  // the same notice with a UTF-8 text (file names in any script)
 
 struct AppState {
   HINSTANCE instance = nullptr;

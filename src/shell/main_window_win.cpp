@@ -31,9 +31,9 @@ void paintCaption(HWND window) {
   EndPaint(window, &ps);
 }
 
-void showErrorNotice(HWND window, const char* textCp1251) {
-  wchar_t text[512] = L"";
-  if (textCp1251) MultiByteToWideChar(1251, 0, textCp1251, -1, text, 512);
+void showErrorNotice(HWND window, const char* bytes, UINT codePage) {
+  wchar_t text[2048] = L"";
+  if (bytes && !MultiByteToWideChar(codePage, 0, bytes, -1, text, 2048)) text[0] = 0;
   EnableWindow(window, FALSE);
   MessageBoxW(nullptr, text, L"Ошибка", MB_OK | MB_SYSTEMMODAL | MB_ICONSTOP);
   EnableWindow(window, TRUE);
@@ -128,8 +128,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       }
       return ENGINE_SAMPLES_DELIVERED;
     case WM_USER:
-      if (wParam == NOTICE_ERROR)
-        showErrorNotice(window, reinterpret_cast<const char*>(lParam));
+      if (wParam == NOTICE_ERROR || wParam == NOTICE_ERROR_UTF8)
+        showErrorNotice(window, reinterpret_cast<const char*>(lParam), wParam == NOTICE_ERROR ? 1251 : CP_UTF8);
       else
         fitToPanels(window);
       return 0;

@@ -115,7 +115,7 @@ void startUp(HINSTANCE instance, int showCommand) {
     UpdateWindow(app.mainWindow);
     SendMessageW(app.mainWindow, WM_USER, 0, 0);
     keepOnScreen(app.mainWindow);
-    recorder = new Recorder(platformRecorderFiles(), RecorderSources{nullptr, nullptr, engine->gainFactor});
+    recorder = new Recorder(platformRecorderFiles(), RecorderSources{nullptr, nullptr, engine->gainFactor, &engine->shortestIntervalMs});
     theRecorder.store(recorder);
     engine->running.store(1);
     for (int slot = 0; slot < GRAPH_SLOTS; ++slot)

@@ -36,6 +36,9 @@ TEST_F(OutputPortTest, WordsRoundTripThroughTheDecoderAndAreTraced) {
   EXPECT_EQ(Lines(trace.begin(), trace.begin() + 4), (Lines{"(int) bits=165(a5)", "--------", "(int) bits=1(1)", "(int) bits=2(2)"}));
   // High word: register select raised once (0xF8), clocked bytes drop it; no latch before the low word.
   EXPECT_EQ(Bytes(sink.bytes.begin() + 52, sink.bytes.begin() + 55), (Bytes{0xF8, 0xF0, 0xF2}));
+  // So no bit of any word is clocked with register select high; a long word raises it once, at its start.
+  for (const PortWord& w : decodeWords(sink.bytes))
+    EXPECT_EQ(std::make_pair(w.selectedBits, w.selectRises), std::make_pair(0u, w.bits == 32 ? 1 : 0)) << w;
 
   sink.bytes.clear();
   for (uint8_t b : {0x00, 0x07, 0xF4}) port.byteWrite(b);
@@ -61,7 +64,10 @@ TEST_F(OutputPortTest, OutputResetAndTeardown) {
   // The reset byte, then 52 bytes a word: the third word (at 1 + 2 * 52 = 105) drops the register select.
   for (auto [at, byte] : {std::pair{0, 0x00}, {1, 0xF8}, {2, 0xF8}, {3, 0xFA}, {105, 0xF0}, {107, 0xF2}})
     EXPECT_EQ(sink.bytes[at], byte) << "byte " << at;
-  EXPECT_EQ(decodeWords(sink.bytes), Words(4, {0u, 16}));
+  const Words reset = decodeWords(sink.bytes);
+  EXPECT_EQ(reset, Words(4, {0u, 16}));
+  // The first two words go with register select high throughout, the last two without.
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(reset[i].selectedBits, i < 2 ? 0xFFFFu : 0u) << i;
 
   sink.bytes.clear();
   port.clearOutputsAtTeardown();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <memory>
@@ -75,15 +76,15 @@ TEST_F(TickTest, CutBlocksKeepExactTimeOverHours) {
 TEST_F(TickTest, OutputWordsForEachWidth) {
   // Panel j shows channel j with output NPK[j]: bits 2, 0, none, 11 (beyond
   // the byte), none (no such output), none, 19, 31, 2, 8 (the first past the
-  // byte). Panel 2 is hidden: it neither sets nor clears; panel 9, hidden and
-  // in range, must not clear bit 2 either.
-  const int outputNumbers[] = {3, 1, 0, 12, 40, -5, 20, 32, 3, 9};
-  for (int j = 1; j <= 10; ++j) {
+  // byte), 5. Panel 2 is hidden: it neither sets nor clears; panel 9, hidden
+  // and in range, must not clear bit 2 either; panel 11 is in range.
+  const int outputNumbers[] = {3, 1, 0, 12, 40, -5, 20, 32, 3, 9, 6};
+  for (int j = 1; j <= 11; ++j) {
     show(j, j, j != 2 && j != 9);
     s->NPK[j] = outputNumbers[j - 1];
   }
   for (auto& p : panelStore) p.outOfRange = 1;
-  panelStore[8].outOfRange = 0;
+  panelStore[8].outOfRange = panelStore[10].outOfRange = 0;
 
   // Each width: the word built (all 32 bits kept), the word the port gets, and
   // the panel whose change is written again: bit 2, or bit 19 only (beyond the
@@ -113,7 +114,10 @@ TEST_F(TickTest, OutputWordsForEachWidth) {
     EXPECT_EQ(decodeWords(sink.bytes, w.width == 8).size(), 2u);
     panelStore[w.changed].outOfRange = 1;
   }
-  EXPECT_EQ(recorder.markers, (std::vector<Marker>{{320, 0, 2}, {480, 1, 19}, {480, 1, 31}, {800, 0, 19}, {1280, 0, 19}}));
+  // A switch of width compares with what the previous width last wrote: 8 -> 16 turns on bit 2 (cleared at
+  // 320) and the bits beyond the byte; 16 -> 32 turns bit 19 on again. The in-range bit 5 never switches.
+  EXPECT_EQ(recorder.markers, (std::vector<Marker>{{320, 0, 2}, {480, 1, 2}, {480, 1, 11}, {480, 1, 19}, {480, 1, 31},
+                                                   {480, 1, 8}, {800, 0, 19}, {960, 1, 19}, {1280, 0, 19}}));
   EXPECT_EQ(recorder.markerClears, 10);
 }
 
@@ -155,7 +159,7 @@ struct PlainTick {
   // Times in 1 / divisor ms; a block holds units of them.
   uint64_t units = 160, divisor = 1;
   uint64_t recordTime = RECORD_TIME_IDLE, previousTime = RECORD_TIME_IDLE;
-  uint32_t interval = 0;
+  uint32_t interval = 0, shortest = 1;  // shortest: the board's frame time in whole ms
   bool active = false;
   uint32_t due[32] = {}, count[32] = {};
   float accumulator[32] = {}, values[32] = {};
@@ -166,7 +170,7 @@ struct PlainTick {
     recordTime = recordTime == RECORD_TIME_IDLE ? 0 : recordTime + units;
     if (previousTime == 0) {
       active = true;
-      interval = s.Ftime < 1 ? 1 : static_cast<uint32_t>(s.Ftime);
+      interval = static_cast<uint32_t>(std::max({s.Ftime, static_cast<int32_t>(shortest), 1}));
       columns.clear();
       for (auto& d : due) d = 0;
       for (int n : panelChannels)
@@ -248,6 +252,9 @@ TEST_F(TickTest, MatchesThePlainArithmeticOnRandomBlocks) {
       PlainTick plain;
       plain.units = units;
       plain.divisor = divisor;
+      // An interval below the frame time the set-up published is raised to it.
+      plain.shortest = configuration % 3 == 0 ? 1 + random() % 40 : 1;
+      a->shortestIntervalMs = static_cast<int32_t>(plain.shortest);
       recorder.recording = true;
       for (int blockIndex = 0; blockIndex < 7; ++blockIndex) {
         for (uint32_t i = 0; i < frames * 32; ++i) a->sampleBuffer[i] = volts(random);

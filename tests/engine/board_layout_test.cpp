@@ -88,11 +88,13 @@ TEST(BoardLayout, RecordsByOffset) {
 
 TEST(BoardLayout, MinimumRecordInterval) {
   // {board, rate, interval, raised, interval after}. A negative interval would pass an
-  // unsigned comparison and never make a row due. Above 32000 Hz the KV310 minimum
-  // truncates to 0; an interval of 0 still becomes 1 ms.
+  // unsigned comparison and never make a row due. The minimum is one frame rounded up
+  // (KV310 at 3000 Hz: 10.67 ms, so 10 ms would claim more rows than frames come); above
+  // 32000 Hz the KV310 frame is under 1 ms, and an interval of 0 still becomes 1 ms.
   for (auto [board, rate, interval, raised, after] : std::initializer_list<tuple<BoardType, int32_t, int32_t, bool, int32_t>>{
            {BOARD_KV310, 1000, 10, true, 32}, {BOARD_KV320, 1000, 10, true, 16}, {BOARD_KV310, 1000, 500, false, 500},
-           {BOARD_KV310, 1000, -5, true, 32}, {BOARD_KV310, 100000, 0, true, 1}, {BOARD_KV320, 3000, 4, true, 5}}) {
+           {BOARD_KV310, 1000, -5, true, 32}, {BOARD_KV310, 100000, 0, true, 1}, {BOARD_KV320, 3000, 4, true, 6},
+           {BOARD_KV310, 3000, 10, true, 11}, {BOARD_KV310, 3000, 11, false, 11}}) {
     SCOPED_TRACE(testing::Message() << board << " " << rate << " Hz, " << interval << " ms");
     AcquisitionState state;
     MeterSettings settings;
@@ -101,6 +103,7 @@ TEST(BoardLayout, MinimumRecordInterval) {
     state.recordIntervalMs = static_cast<uint32_t>(interval);
     EXPECT_EQ(raiseRecordInterval(state, settings, board), raised);
     EXPECT_EQ(std::tie(settings.Ftime, state.recordIntervalMs), std::make_tuple(after, uint32_t(after)));
+    EXPECT_EQ(state.shortestIntervalMs.load(), std::max<int32_t>(1, minimumRecordInterval(board, rate)));
   }
 }
 

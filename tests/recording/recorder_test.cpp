@@ -106,6 +106,9 @@ TEST_F(RecorderTest, FailedStartAndStopThenMidnightTimes) {
     files.failCreate = failing;
     EXPECT_FALSE(rec.startRecording());
     EXPECT_FALSE(rec.isRecording());
+    // The user is told which file and why.
+    EXPECT_EQ(rec.startFailure(), "Запись не начата: не удалось создать файл " + dir + "/Data/261206_100005" +
+                                      failing + "\ninjected");
     rec.appendRows(row, 1);  // an idle recorder writes nothing
   }
   EXPECT_FALSE(std::filesystem::exists(path("sreccfg")));
@@ -113,6 +116,7 @@ TEST_F(RecorderTest, FailedStartAndStopThenMidnightTimes) {
 
   files.failCreate = nullptr;
   ASSERT_TRUE(rec.startRecording());
+  EXPECT_STREQ(rec.startFailure(), "");
   EXPECT_FALSE(rec.startRecording()) << "a second start must not replace the running pair";
   const std::string head = readFile(path("sreccfg"));
   files.failOpen = ".sreccfg";  // a stop that cannot reopen the description
@@ -130,8 +134,10 @@ TEST_F(RecorderTest, FailedStartAndStopThenMidnightTimes) {
   EXPECT_EQ(modifiedTime(path("qmr")) % FILE_TIME_TICKS_PER_DAY, 21 * FILE_TIME_TICKS_PER_HOUR)
       << "local 10:00, UTC 07:00: local midnight is 21:00 UTC";
 
-  TestFiles deep(dir + "/" + std::string(600, 'x'));  // path longer than the recorder keeps
-  EXPECT_FALSE(Recorder(deep, world.sources()).startRecording());
+  TestFiles deep(dir + "/" + std::string(1100, 'x'));  // path longer than the recorder keeps
+  Recorder deepRecorder(deep, world.sources());
+  EXPECT_FALSE(deepRecorder.startRecording());
+  EXPECT_STREQ(deepRecorder.startFailure(), "Запись не начата: слишком длинный путь к рабочей папке");
 }
 
 TEST(RecordingFormat, MidnightForEveryOffset) {

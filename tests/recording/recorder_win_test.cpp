@@ -50,4 +50,22 @@ TEST(RecorderWin, RecordsThroughTheKernelFileApi) {
   EXPECT_EQ(readFile(csv), "\xEF\xBB\xBFtime_s,3:,7:\r\n0.1,1.5,2.5\r\n0.2,1.5,2.5\r\n");
 }
 
+// A working folder named outside the ANSI code page: the pair is made in it.
+TEST(RecorderWin, RecordsIntoAFolderNamedInAnyScript) {
+  ScratchDir scratch{true};
+  const std::wstring folder = L"Измерения Ωμέγα 測定";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
+  RecordingWorld world;
+  world.recordThreeAndSeven();
+  Recorder rec(platformRecorderFiles(), world.sources());
+  ASSERT_TRUE(rec.startRecording()) << rec.startFailure();
+  const float row[2] = {1.5f, 2.5f};
+  rec.appendRows(row, 2);
+  ASSERT_TRUE(rec.stopRecording());
+  const std::filesystem::path qmr(std::u8string(reinterpret_cast<const char8_t*>(rec.samplePath())));
+  EXPECT_EQ(qmr.parent_path().parent_path().filename().wstring(), folder);
+  EXPECT_EQ(readFile(qmr).size(), 288u);
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -26,6 +27,7 @@ class TestFiles : public RecorderFiles {
   bool setTimes(FileHandle f, const FileTimes& t) override { return real().setTimes(f, t); }
   bool currentDirectory(char* b, size_t n) override { return dir_.size() < n && std::strcpy(b, dir_.c_str()); }
   void createDirectory(const char* p) override { real().createDirectory(p); }
+  void lastErrorText(char* b, size_t n) override { std::snprintf(b, n, "injected"); }
   ClockTime localTime() override { return local; }
   ClockTime universalTime() override { return utc; }
   char pathSeparator() const override { return '/'; }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <tuple>
 
@@ -200,22 +201,28 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
 
 // KV310 rates whose 160 ms block is cut to whole frames: each block counts
 // the signal time it holds, so rows keep their interval in signal time and
-// come at the header's rate in wall time.
+// come at the header's rate in wall time. An interval typed below the frame
+// time is raised to it (rounded up), shown so, and the header tells it.
 TEST_F(Workflow, CutBlocksKeepTheirSignalTime) {
   struct Case {
     const char* rate;
     int ftime;
-    double frameSeconds;
+    const wchar_t* typed;  // into the dialog before recording
+    int interval;          // the one used
+    double frameSeconds;   // at 3000 Hz plus two counts of the ramp (10 V / 32768 each)
   };
-  for (const Case& c : {Case{"500", 128, 0.064}, Case{"210", 200, 32 / 210.0}}) {
+  for (const Case& c : {Case{"500", 128, nullptr, 128, 0.064}, Case{"210", 200, nullptr, 200, 32 / 210.0},
+                        Case{"3000", 200, L"10", 11, 32 / 3000.0 + 2 * 10.0 / 32768 / workflow::RAMP_SLOPE}}) {
     SCOPED_TRACE(c.rate);
-    startIn(c.rate[0] == '5' ? L"cut-500" : L"cut-210",
+    startIn((L"cut-" + std::wstring(c.rate, c.rate + std::strlen(c.rate))).c_str(),
             workflow::configuration(32, {{"FreqStream = 1000", std::string("FreqStream = ") + c.rate},
                                          {"Ftime = 100", "Ftime = " + std::to_string(c.ftime)},
                                          {"FlagRec32 = 0", "FlagRec32 = 1"}}),
             workflow::simulatorConfiguration("KV310"));
     HWND dialog = openChannels();
+    if (c.typed) SetDlgItemTextW(dialog, IDC_INTERVAL, c.typed);
     click(dialog, IDC_RECORD_STOP);
+    EXPECT_EQ(driver::itemText(dialog, IDC_INTERVAL), std::to_wstring(c.interval));
     // Rows per second of wall time from the file's growth, once the blocks the
     // board buffered during start-up have been read.
     driver::pump(7000);
@@ -227,7 +234,7 @@ TEST_F(Workflow, CutBlocksKeepTheirSignalTime) {
     click(dialog, IDC_RECORD_STOP);
     const Recording rec = workflow::readSampleFile(readFile(qmr));
     ASSERT_EQ(rec.channels.size(), 1u);
-    const double interval = c.ftime / 1000.0;
+    const double interval = c.interval / 1000.0;
     EXPECT_DOUBLE_EQ(rec.rowsPerSecond, 1 / interval);
     ASSERT_GT(rec.rowCount, 10u);
     // A row is the mean of whole frames: one interval after the last, within a frame.
@@ -284,6 +291,15 @@ TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
   driver::pump(300);
   EXPECT_EQ(valueOf(config(), "Ftime") + " " + std::to_string(GetDlgItemInt(dialog, IDC_INTERVAL, nullptr, FALSE)),
             "3600000 3600000");
+
+  // A recording that cannot start says why: here "Data" is a file, not a folder.
+  ASSERT_TRUE(writeFile(dir + L"\\Data", ""));
+  PostMessageW(GetDlgItem(dialog, IDC_RECORD_STOP), BM_CLICK, 0, 0);
+  const std::wstring why = answerNotice(program.pi.dwProcessId);
+  EXPECT_EQ(why.rfind(L"Запись не начата: не удалось создать файл ", 0), 0u) << why;
+  EXPECT_NE(why.find(L"\\Data\\"), std::wstring::npos) << why;
+  EXPECT_NE(why.find(L".qmr\n"), std::wstring::npos) << why;
+  DeleteFileW((dir + L"\\Data").c_str());
 
   // "Спрятать все" hides every position and clears every record flag.
   click(dialog, IDC_HIDE_ALL);
@@ -417,6 +433,30 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   int green = 0;
   for (uint32_t px : shownPixels(main, panel)) green += px == 0x408040u;
   EXPECT_GT(green, 0);
+}
+
+// A panel hidden while it held samples, and shown again after its channel's K
+// changed, reads only what came after: K x the input, not a mix with the old K.
+TEST_F(Workflow, PanelShownAgainReadsFreshSamples) {
+  startIn(L"reshown", workflow::configuration(2, {{"Interval01 = 500", "Interval01 = 3000"}}));
+  HWND first = panelOf(main, 1);
+  driver::pump(1500);  // samples of channel 1 at K = 1
+  HWND dialog = openChannels();
+  choose(dialog, selectorId(2), 1);  // position 1 hides; its refresh timer then rests
+  driver::pump(3500);
+  PostMessageW(GetDlgItem(panelOf(main, 1), IDC_PANEL_SETTINGS), BM_CLICK, 0, 0);
+  HWND tools = find(L"#32770", L"Настройка канала 1");
+  SetDlgItemTextW(tools, IDC_TOOLS_K, L"100");
+  click(tools, IDC_TOOLS_OK);
+  ASSERT_TRUE(gone(tools));
+  const std::wstring before = driver::itemText(first, IDC_PANEL_VALUE);
+  choose(dialog, selectorId(1), 1);
+  std::wstring shown = before;
+  for (int i = 0; i < 50 && shown == before; ++i) {
+    driver::pump(100);
+    shown = driver::itemText(first, IDC_PANEL_VALUE);
+  }
+  EXPECT_NEAR(std::wcstod(shown.c_str(), nullptr), 100 * workflow::dcVolts(1), 0.01) << shown;
 }
 
 namespace {
