@@ -158,7 +158,7 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   // A panel placed after it had been hidden refreshes again.
   EXPECT_NE(driver::itemText(panelOf(main, 32), IDC_PANEL_VALUE), L"*");
 
-  const Recording rec = workflow::readSampleFile(readFile(findFile(L"*.qmr")));
+  const workflow::Rows rec = workflow::readSampleFile(readFile(findFile(L"*.qmr")));
   ASSERT_EQ(rec.channels.size(), 32u);
   EXPECT_DOUBLE_EQ(rec.rowsPerSecond, 1000.0 / 32);
   for (int c = 0; c < 32; ++c) EXPECT_EQ(rec.channels[c].number, c + 1);
@@ -223,7 +223,7 @@ TEST_F(Workflow, CutBlocksKeepTheirSignalTime) {
     driver::pump(5000);
     const double rowsPerSecond = (driver::fileSize(qmr) - size1) / 4 / ((GetTickCount() - t1) / 1000.0);
     click(dialog, IDC_RECORD_STOP);
-    const Recording rec = workflow::readSampleFile(readFile(qmr));
+    const workflow::Rows rec = workflow::readSampleFile(readFile(qmr));
     ASSERT_EQ(rec.channels.size(), 1u);
     const double interval = c.ftime / 1000.0;
     EXPECT_DOUBLE_EQ(rec.rowsPerSecond, 1 / interval);
