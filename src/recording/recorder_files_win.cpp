@@ -38,8 +38,10 @@ class WinRecorderFiles final : public RecorderFiles {
   FileHandle createNew(const char* path) override {
     return fromHandle(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_ARCHIVE, nullptr));
   }
+  // Readers may look on (the recording viewer follows a growing recording);
+  // nobody else may write.
   FileHandle openExisting(const char* path) override {
-    return fromHandle(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    return fromHandle(CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_ARCHIVE, nullptr));
   }
   bool seekToEnd(FileHandle file) override {

@@ -117,6 +117,11 @@ std::string descriptionPathFor(const std::string& samplePath);
 
 class RecordingFile {
  public:
+  RecordingFile() = default;
+  // The description's parser keeps pointers into this object.
+  RecordingFile(const RecordingFile&) = delete;
+  RecordingFile& operator=(const RecordingFile&) = delete;
+
   // Reads the header and the description; NONE when it is a recording.
   RecordingProblem open(const std::string& samplePath);
   // The same on given bytes (no description: pass null).
