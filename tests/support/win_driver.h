@@ -27,6 +27,8 @@ struct Program {
 
 // Starts skalenor.exe (SKALENOR_EXE) in the folder, its current directory.
 bool start(Program& p, const std::wstring& folder);
+// Starts the program named by an environment variable with arguments, in the folder.
+bool startNamed(Program& p, const char* variable, const std::wstring& arguments, const std::wstring& folder);
 
 // Visible top-level windows of the process (0: any) with this class (null: any)
 // and, if given, this caption; the first of them, waiting up to timeoutMs.
@@ -36,6 +38,10 @@ HWND findWindow(DWORD processId, const wchar_t* className, const wchar_t* captio
 // Text of a window or of a dialog control.
 std::wstring text(HWND window);
 std::wstring itemText(HWND dialog, int id);
+// Text of a list view's cell or a status bar's part in another process (the
+// messages carry pointers: the text goes through memory lent in that process).
+std::wstring listText(HWND list, int item, int column);
+std::wstring statusText(HWND status, int part);
 
 // A window's client area as the screen shows it, with its children: 0xRRGGBB,
 // row by row from the top. Empty when it cannot be read.
