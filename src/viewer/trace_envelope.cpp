@@ -6,6 +6,7 @@
 namespace {
 
 constexpr size_t READ_PIECE_BYTES = 1 << 20;
+constexpr double RAW_ROWS_PER_PICTURE = 1 << 20;
 
 size_t pieceRows(const RowReader& reader) { return std::max<size_t>(1, READ_PIECE_BYTES / (4 * reader.columns() + 1)); }
 
@@ -56,8 +57,14 @@ void traceEnvelope(const RecordingSummary* summary, RowReader& reader, uint64_t 
     return;
   }
 
+  // The rows themselves where a column holds fewer than the finest block, as long as they are not too many to
+  // read for one picture (a huge recording's blocks are long): then its finest level, or nothing yet.
   const uint64_t finest = summary ? summary->blockRows(0) : RecordingSummary::MIN_BLOCK;
   out->level = summary && static_cast<double>(finest) <= k ? levelFor(*summary, k) : -1;
+  if (out->level < 0 && span.rows > RAW_ROWS_PER_PICTURE) {
+    if (!summary) return;
+    out->level = 0;
+  }
   const auto columnOf = [&](double position) { return static_cast<long long>(std::floor((position - span.first) / k)); };
   if (out->level < 0) {
     const uint64_t from = static_cast<uint64_t>(std::max(0.0, std::floor(span.first)));

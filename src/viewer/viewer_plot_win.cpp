@@ -383,6 +383,7 @@ void scaleMenu(HWND window, int side, POINT at) {
   const int base = side ? CMD_VIEWER_RIGHT_SCALE : CMD_VIEWER_LEFT_SCALE;
   AppendMenuW(menu, MF_STRING | (d.scale[side] == NO_SCALE ? MF_CHECKED : 0), base - 1, L"Нет");
   for (int c : d.shownChannels()) {
+    if (c >= CMD_VIEWER_RIGHT_SCALE - CMD_VIEWER_LEFT_SCALE - 1) break;  // the commands' room
     const std::wstring text = L"#" + std::to_wstring(d.file().channels()[c].number) + L": " +
                               wide(d.name(c).c_str());
     AppendMenuW(menu, MF_STRING | (d.scale[side] == c ? MF_CHECKED : 0), base + c, text.c_str());

@@ -30,7 +30,7 @@ constexpr double MAX_ROWS_PER_SECOND = 1e6, MIN_ROWS_PER_SECOND = 1e-6;
 constexpr uint64_t FIGURES_READ_LIMIT = 1u << 18;  // rows read on the spot for the cursors' figures
 enum Column { COL_NUMBER, COL_NAME, COL_VALUE, COL_MIN, COL_MAX, COL_MEAN, COL_RMS, COLUMN_COUNT };
 const wchar_t* const COLUMN_TITLES[COLUMN_COUNT] = {L"№", L"Имя", L"Значение", L"Мин", L"Макс", L"Среднее", L"СКЗ"};
-constexpr int COLUMN_WIDTHS[COLUMN_COUNT] = {36, 64, 70, 70, 70, 70, 70};
+constexpr int COLUMN_WIDTHS[COLUMN_COUNT] = {32, 58, 66, 66, 66, 62, 62};
 enum StatusPart { PART_RECORDING, PART_CURSORS, PART_NOTE, PART_COUNT };
 
 // Trace colours, dark enough to read on white; the list repeats them.
@@ -180,7 +180,7 @@ void layout() {
   RECT s;
   GetWindowRect(viewer.status, &s);
   const int statusHeight = s.bottom - s.top;
-  const int parts[PART_COUNT] = {r.right * 3 / 10, r.right * 6 / 10, -1};
+  const int parts[PART_COUNT] = {r.right / 4, r.right * 3 / 4, -1};
   SendMessageW(viewer.status, SB_SETPARTS, PART_COUNT, reinterpret_cast<LPARAM>(parts));
   RECT note;
   SendMessageW(viewer.status, SB_GETRECT, PART_NOTE, reinterpret_cast<LPARAM>(&note));
@@ -273,6 +273,7 @@ void progressStep() {
   if (!building) {
     refreshReadings(true);
     refreshRecordingStatus();
+    SendMessageW(viewer.progress, PBM_SETPOS, PROGRESS_STEPS, 0);  // complete and drawn
   }
 }
 
@@ -375,6 +376,9 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_SIZE:
       layout();
       return 0;
+    case WM_SETFOCUS:
+      SetFocus(viewer.plot);  // the keys zoom and scroll
+      return 0;
     case WM_GETMINMAXINFO:
       reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {640, 400};
       return 0;
@@ -449,8 +453,8 @@ bool registerViewerWindow(HINSTANCE instance) {
 
 HWND createViewerWindow(HINSTANCE instance, int show) {
   const int w = GetSystemMetrics(SM_CXFULLSCREEN), h = GetSystemMetrics(SM_CYFULLSCREEN);
-  HWND window = CreateWindowExW(WS_EX_ACCEPTFILES, kClass, kProgram, WS_OVERLAPPEDWINDOW, w / 16, h / 16, w * 7 / 8,
-                                h * 7 / 8, nullptr, nullptr, instance, nullptr);
+  HWND window = CreateWindowExW(WS_EX_ACCEPTFILES, kClass, kProgram, WS_OVERLAPPEDWINDOW, w / 32, h / 32, w * 15 / 16,
+                                h * 15 / 16, nullptr, nullptr, instance, nullptr);
   if (!window) return nullptr;
   ShowWindow(window, show);
   UpdateWindow(window);
@@ -481,6 +485,7 @@ bool openRecording(const std::wstring& given) {
   d.recording = std::move(file);
   d.path = path;
   drawnSummaryRows = 0;
+  SendMessageW(viewer.progress, PBM_SETPOS, 0, 0);
   d.view = ViewModel();
   d.view.setRowCount(d.file().rowCount());
   d.view.showAll();
@@ -505,6 +510,7 @@ bool openRecording(const std::wstring& given) {
   refreshRecordingStatus();
   refreshReadings(true);
   redrawPlot();
+  SetFocus(viewer.plot);
   if (damaged)
     error(format(L"Описание записи «%ls» повреждено (строка %d): каналы показаны только номерами, метки не "
                  L"показаны.",
@@ -567,7 +573,7 @@ void refreshReadings(bool figuresToo) {
       return spanFigures(&s, d.file().rows(), a, b, FIGURES_READ_LIMIT, &figures);
     })
                       : spanFigures(nullptr, d.file().rows(), a, b, FIGURES_READ_LIMIT, &figures);
-    cursorText = format(L"курсоры: %ls … %ls, Δt = %.3f с, строк: %ls", timeString(d.secondsOf(static_cast<double>(a))).c_str(),
+    cursorText = format(L"курсоры: %ls … %ls, Δt = %.3f с, строк %ls", timeString(d.secondsOf(static_cast<double>(a))).c_str(),
                       timeString(d.secondsOf(static_cast<double>(b))).c_str(),
                       static_cast<double>(b - a) / d.file().rowsPerSecond(), grouped(b - a + 1).c_str());
   } else {

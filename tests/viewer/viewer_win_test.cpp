@@ -185,7 +185,7 @@ TEST_F(ViewerWin, ValuesFiguresExportAndAGrowingRecording) {
   size_t pos = 0;
   const int a = rowOf(secondsAfter(cursors, L"курсоры: ", &pos)), b = rowOf(secondsAfter(cursors, L"… ", &pos));
   ASSERT_LT(a, b) << cursors;
-  EXPECT_NE(cursors.find(L"строк: " + std::to_wstring(b - a + 1)), std::wstring::npos) << cursors;
+  EXPECT_NE(cursors.find(L"строк " + std::to_wstring(b - a + 1)), std::wstring::npos) << cursors;
   for (int c = 0; c < 3; ++c) {
     float low = INFINITY, high = -INFINITY;
     double sum = 0, squares = 0;
@@ -219,6 +219,21 @@ TEST_F(ViewerWin, ValuesFiguresExportAndAGrowingRecording) {
     want += "\r\n";
   }
   EXPECT_EQ(readFile(csv), want);
+
+  // The view as a picture, and on the test command's PDF printer when there is one, through the graphs' page code.
+  PostMessageW(window, WM_COMMAND, IDM_VIEWER_PICTURE, 0);
+  answerFileDialog(L"Сохранить как рисунок", dir + L"\\view.png");
+  for (int i = 0; i < 100 && readFile(dir + L"\\view.png").size() < 8; ++i) driver::pump(100);
+  EXPECT_EQ(readFile(dir + L"\\view.png").substr(0, 4), "\x89PNG");
+  if (const char* pdfs = std::getenv("SKALENOR_PDF_DIR")) {
+    const std::wstring folder = driver::windowsPath(pdfs), before = driver::newestFile(folder, L"*.pdf");
+    PostMessageW(window, WM_COMMAND, IDM_VIEWER_PRINT, 0);
+    std::wstring pdf;
+    for (int i = 0; i < 200 && (pdf = driver::newestFile(folder, L"*.pdf")) == before; ++i) driver::pump(100);
+    EXPECT_NE(pdf, before) << "nothing printed";
+    driver::waitSteady(pdf, 500, 100);
+    DeleteFileW(pdf.c_str());
+  }
 
   // Rows appended while it is open: the whole recording grows in the view; a row cut short is told.
   ASSERT_TRUE(append(qmr, rowBytes(ROWS, ROWS + 500)));
