@@ -107,23 +107,39 @@ size_t RowReader::read(uint64_t first, size_t count, float* out) {
   return source_->readAt(dataOffset_ + first * rowBytes, out, count * rowBytes) / rowBytes;
 }
 
+void DescriptionParser::take(const char* data, size_t size) {
+  if (overlong_ || pending_.size() + size > LONGEST_LINE) {
+    overlong_ = true;
+    pending_.clear();
+  } else {
+    pending_.append(data, size);
+  }
+}
+
 void DescriptionParser::feed(const char* data, size_t size) {
   for (size_t at = 0; at < size;) {
     const char* end = static_cast<const char*>(std::memchr(data + at, '\n', size - at));
     if (!end) {
-      pending_.append(data + at, size - at);
+      take(data + at, size - at);
       return;
     }
-    pending_.append(data + at, static_cast<size_t>(end - (data + at)));
-    line(pending_, true);
+    take(data + at, static_cast<size_t>(end - (data + at)));
+    if (overlong_) {
+      ++lineNumber_;
+      if (!damagedLine_) damagedLine_ = lineNumber_;
+    } else {
+      line(pending_, true);
+    }
     pending_.clear();
+    overlong_ = false;
     at = static_cast<size_t>(end - data) + 1;
   }
 }
 
 void DescriptionParser::finish() {
-  if (!pending_.empty()) line(pending_, false);
+  if (!pending_.empty() && !overlong_) line(pending_, false);
   pending_.clear();
+  overlong_ = false;
 }
 
 void DescriptionParser::line(const std::string& text, bool complete) {

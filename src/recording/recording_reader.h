@@ -101,10 +101,15 @@ class DescriptionParser {
 
  private:
   void line(const std::string& text, bool complete);
+  void take(const char* data, size_t size);
+
+  // A line this long is no line of ours (a binary file): it is dropped, not held.
+  static constexpr size_t LONGEST_LINE = 1 << 16;
 
   std::vector<RecordingChannel>* channels_;
   std::vector<RecordingMarker>* markers_;
   std::string pending_;
+  bool overlong_ = false;
   int lineNumber_ = 0, damagedLine_ = 0, depth_ = 0;
   bool inTasks_ = false, inLabels_ = false;
   int pendingId_ = -1;
