@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -29,12 +30,29 @@ constexpr DWORD WHEEL_UNDO_PAUSE_MS = 1000;  // wheel steps closer than this are
 
 static_assert(sizeof(LinePoint) == sizeof(POINT), "trace points go to GDI as they are");
 
-// How a picture is drawn: on screen, or on a page with its own sizes.
+// How a picture is drawn: on screen, or on a page with its own sizes. On
+// screen the picture is a bitmap of ours whose strokes are written straight
+// into its pixels (a day's traces are millions of them).
 struct Style {
   HFONT label = nullptr, rotated = nullptr;
   int penWidth = 1;
   bool page = false;
+  uint32_t* pixels = nullptr;  // top-down rows of `stride` pixels, 0x00RRGGBB
+  int stride = 0;
 };
+
+// A trace's column strokes written into the pixels, within the curves.
+void writeStrokes(const Style& style, const TraceLines& lines, const RECT& curves, COLORREF colour) {
+  const uint32_t pixel = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+  for (size_t i = 0; i + 1 < lines.points.size(); i += 2) {
+    const int x = lines.points[i].x;
+    if (x < curves.left || x > curves.right) continue;
+    const int top = std::max<int>(lines.points[i].y, curves.top);
+    const int end = std::min<int>(lines.points[i + 1].y, curves.bottom + 1);  // the end is not drawn, as with LineTo
+    uint32_t* p = style.pixels + static_cast<size_t>(top) * style.stride + x;
+    for (int y = top; y < end; ++y, p += style.stride) *p = pixel;
+  }
+}
 
 // What the latest picture shows, for the mouse and the overlays.
 struct Shown {
@@ -53,6 +71,7 @@ struct Shown {
 struct PlotState {
   HDC baseDc = nullptr, backDc = nullptr;
   HBITMAP base = nullptr, back = nullptr;
+  uint32_t* pixels = nullptr;  // the base picture's
   int width = 0, height = 0;
   bool dirty = true;
   Shown shown;
@@ -162,6 +181,7 @@ Shown paintPicture(HDC dc, const RECT& area, const Style& style) {
   // Markers: a dotted line each, labelled with its output above the curves.
   SelectObject(dc, style.label);
   const auto& markers = d.file().markers();
+  int labelsEnd = INT_MIN;  // labels that would overlap the one before are left out
   for (size_t m = 0; m < d.markerSeconds.size() && m < markers.size(); ++m) {
     const int x = shown.xOf(d.rowAt(d.markerSeconds[m]));
     if (x < c.left || x > c.right) continue;
@@ -173,8 +193,11 @@ Shown paintPicture(HDC dc, const RECT& area, const Style& style) {
     DeleteObject(pen);
     wchar_t text[16];
     wsprintfW(text, L"K%d", markers[m].number);
+    const int w = extent(dc, text).cx;
+    if (x - w / 2 <= labelsEnd) continue;
+    labelsEnd = x + w / 2 + letter.cx;
     SetTextColor(dc, colour);
-    TextOutW(dc, x - extent(dc, text).cx / 2, c.top - letter.cy - 2, text, lstrlenW(text));
+    TextOutW(dc, x - w / 2, c.top - letter.cy - 2, text, lstrlenW(text));
   }
 
   // Traces, from the summary's level with a block per column, or from the rows.
@@ -196,9 +219,13 @@ Shown paintPicture(HDC dc, const RECT& area, const Style& style) {
     HPEN pen = CreatePen(PS_SOLID, style.penWidth, d.colours[channels[t]]);
     SelectObject(dc, pen);
     const auto* points = reinterpret_cast<const POINT*>(plot.lines.points.data());
-    if (!plot.lines.counts.empty())
+    if (style.pixels && !plot.envelope.points) {
+      GdiFlush();
+      writeStrokes(style, plot.lines, c, d.colours[channels[t]]);
+    } else if (!plot.lines.counts.empty()) {
       PolyPolyline(dc, points, reinterpret_cast<const DWORD*>(plot.lines.counts.data()),
                    static_cast<DWORD>(plot.lines.counts.size()));
+    }
     if (dots) {
       HBRUSH brush = CreateSolidBrush(d.colours[channels[t]]);
       const int r = std::max(2, style.penWidth + 1);
@@ -291,7 +318,11 @@ void ensureBuffers(HWND window, int width, int height) {
     DeleteObject(plot.back);
   }
   HDC screen = GetDC(window);
-  plot.base = CreateCompatibleBitmap(screen, std::max(width, 1), std::max(height, 1));
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, std::max(width, 1), -std::max(height, 1), 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  plot.base = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  plot.pixels = static_cast<uint32_t*>(bits);
   plot.back = CreateCompatibleBitmap(screen, std::max(width, 1), std::max(height, 1));
   plot.baseDc = CreateCompatibleDC(screen);
   plot.backDc = CreateCompatibleDC(screen);
@@ -315,7 +346,7 @@ void paint(HWND window) {
       plot.font = makeFont(screenHeight / 64, 0, FW_NORMAL);
       plot.rotated = makeFont(screenHeight / 64, FONT_ESCAPEMENT_UP, FW_NORMAL);
     }
-    plot.shown = paintPicture(plot.baseDc, r, Style{plot.font, plot.rotated, 1, false});
+    plot.shown = paintPicture(plot.baseDc, r, Style{plot.font, plot.rotated, 1, false, plot.pixels, plot.width});
     plot.dirty = false;
     updateScrollBars(window);
   }
