@@ -69,10 +69,24 @@ void traceEnvelope(const RecordingSummary* summary, RowReader& reader, uint64_t 
   if (out->level < 0) {
     const uint64_t from = static_cast<uint64_t>(std::max(0.0, std::floor(span.first)));
     const uint64_t to = static_cast<uint64_t>(std::min(static_cast<double>(fileRows), std::ceil(end)));
+    // Each column's figures gathered together, then stored; the next column starts at a known row.
+    std::vector<MinMax> column(traces);
+    long long x = -1;
+    double nextColumnRow = -1;
+    const auto store = [&] {
+      if (x >= 0)
+        for (size_t t = 0; t < traces; ++t) out->range[t * columns + x] = column[t];
+    };
     readRows(reader, from, std::max(from, to), [&](uint64_t j, const float* row) {
-      const long long x = std::clamp<long long>(columnOf(static_cast<double>(j)), 0, columns - 1);
-      for (size_t t = 0; t < traces; ++t) out->range[t * columns + x].add(row[channels[t]]);
+      if (static_cast<double>(j) >= nextColumnRow) {
+        store();
+        x = std::clamp<long long>(columnOf(static_cast<double>(j)), 0, columns - 1);
+        nextColumnRow = x + 1 < columns ? std::ceil(span.first + static_cast<double>(x + 1) * k) : INFINITY;
+        for (MinMax& m : column) m = MinMax{};
+      }
+      for (size_t t = 0; t < traces; ++t) column[t].add(row[channels[t]]);
     });
+    store();
     return;
   }
 
