@@ -46,12 +46,10 @@ Program::~Program() {
   if (pi.hProcess) CloseHandle(pi.hProcess);
 }
 
-bool start(Program& p, const std::wstring& folder) { return startNamed(p, "SKALENOR_EXE", L"", folder); }
-
-bool startNamed(Program& p, const char* variable, const std::wstring& arguments, const std::wstring& folder) {
-  const char* path = std::getenv(variable);
+bool start(Program& p, const std::wstring& folder) {
+  const char* path = std::getenv("SKALENOR_EXE");
   const std::wstring exe = path ? windowsPath(path) : L"skalenor.exe";
-  std::wstring cmd = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+  std::wstring cmd = L"\"" + exe + L"\"";
   STARTUPINFOW si{};
   si.cb = sizeof si;
   return CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &p.pi) != 0;
@@ -200,6 +198,15 @@ void pump(DWORD ms) {
     }
     if (ms) Sleep(10);
   } while (GetTickCount() - start < ms);
+}
+
+bool startNamed(Program& p, const char* variable, const std::wstring& arguments, const std::wstring& folder) {
+  const char* path = std::getenv(variable);
+  if (!path) return false;
+  std::wstring cmd = L"\"" + windowsPath(path) + L"\" " + arguments;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  return CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &p.pi) != 0;
 }
 
 }  // namespace driver

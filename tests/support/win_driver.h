@@ -27,8 +27,6 @@ struct Program {
 
 // Starts skalenor.exe (SKALENOR_EXE) in the folder, its current directory.
 bool start(Program& p, const std::wstring& folder);
-// Starts the program named by an environment variable with arguments, in the folder.
-bool startNamed(Program& p, const char* variable, const std::wstring& arguments, const std::wstring& folder);
 
 // Visible top-level windows of the process (0: any) with this class (null: any)
 // and, if given, this caption; the first of them, waiting up to timeoutMs.
@@ -63,5 +61,8 @@ std::wstring newestFile(const std::wstring& folder, const wchar_t* pattern);
 
 // Pumps this thread's messages for the given time (keeps sent messages flowing).
 void pump(DWORD ms);
+
+// Starts the program an environment variable names, with arguments, in the folder.
+bool startNamed(Program& p, const char* variable, const std::wstring& arguments, const std::wstring& folder);
 
 }  // namespace driver
