@@ -6,8 +6,10 @@
 #include "graphs/print_graph_win.h"
 
 bool writeGraphPicture(GraphTrendPlot& plot, const wchar_t* path) {
-  const bool written = writePagePicture(
-      path, [&](HDC dc, int width, int height) { drawGraphPage(plot, dc, width, height); });
+  const bool written = writePagePicture(path, [&](HDC dc, int width, int height) {
+    drawGraphPage(plot, dc, width, height);
+    return true;
+  });
   plot.repaint();  // the plot holds page values until the screen paints again
   return written;
 }

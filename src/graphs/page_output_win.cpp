@@ -82,11 +82,12 @@ bool writeMetafile(const PagePainter& paint, const wchar_t* path) {
   ReleaseDC(nullptr, screen);
   if (!dc) return false;
   whitePage(dc);
-  paint(dc, PICTURE_WIDTH, PICTURE_HEIGHT);
+  const bool drawn = paint(dc, PICTURE_WIDTH, PICTURE_HEIGHT);
   HENHMETAFILE done = CloseEnhMetaFile(dc);
   if (!done) return false;
   DeleteEnhMetaFile(done);
-  return true;
+  if (!drawn) DeleteFileW(path);
+  return drawn;
 }
 
 bool writePng(const PagePainter& paint, const wchar_t* path) {
@@ -103,13 +104,17 @@ bool writePng(const PagePainter& paint, const wchar_t* path) {
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(dc, bitmap);
   whitePage(dc);
-  paint(dc, PICTURE_WIDTH, PICTURE_HEIGHT);
+  const bool drawn = paint(dc, PICTURE_WIDTH, PICTURE_HEIGHT);
   GdiFlush();
   SelectObject(dc, old);
   DeleteDC(dc);
 
   bool written = false;
   Gdiplus::GdiplusStartupInput input;
+  if (!drawn) {
+    DeleteObject(bitmap);
+    return false;
+  }
   ULONG_PTR token = 0;
   if (Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok) {
     Gdiplus::GpBitmap* image = nullptr;
@@ -137,16 +142,23 @@ bool printPage(HWND owner, const wchar_t* documentName, const PagePainter& paint
   DOCINFOW info{};
   info.cbSize = sizeof info;
   info.lpszDocName = documentName;
+  // A printer driver may run a dialog in StartDoc (a file name): the painter
+  // then finds out whether its window is still there.
   const bool started = StartDocW(dc, &info) > 0;
+  bool drawn = false;
   if (started) {
     StartPage(dc);
-    paint(dc, GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES));
-    EndPage(dc);
-    EndDoc(dc);
+    drawn = paint(dc, GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES));
+    if (drawn) {
+      EndPage(dc);
+      EndDoc(dc);
+    } else {
+      AbortDoc(dc);
+    }
   }
   DeleteDC(dc);
   if (!started) printNotice(owner, L"Принтер не принял документ.");
-  return started;
+  return drawn;
 }
 
 bool writePagePicture(const wchar_t* path, const PagePainter& paint) {

@@ -6,11 +6,13 @@
 
 #include <functional>
 
-// Draws one page of width x height pixels on the device context.
-using PagePainter = std::function<void(HDC dc, int width, int height)>;
+// Draws one page of width x height pixels on the device context; false when
+// there is nothing to draw any more (its window went while a dialog ran).
+using PagePainter = std::function<bool(HDC dc, int width, int height)>;
 
 // One landscape colour page on the default printer, as a document of the
-// given name. A failure is told in one notice owned by owner; false then.
+// given name. A failure is told in one notice owned by owner; false then,
+// and also (without a notice) when the painter drew nothing.
 bool printPage(HWND owner, const wchar_t* documentName, const PagePainter& paint);
 
 // The page as a picture: EMF for a path ending in ".emf", PNG otherwise (an

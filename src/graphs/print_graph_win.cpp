@@ -8,7 +8,9 @@
 #include "graphs/print_page.h"
 
 void printGraph(GraphTrendPlot& plot) {
-  printPage(plot.window, L"Trend",
-            [&](HDC dc, int width, int height) { drawGraphPage(plot, dc, width, height); });
+  printPage(plot.window, L"Trend", [&](HDC dc, int width, int height) {
+    drawGraphPage(plot, dc, width, height);
+    return true;
+  });
   plot.repaint();  // the plot holds page values until the screen paints again
 }

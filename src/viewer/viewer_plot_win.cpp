@@ -602,7 +602,7 @@ void refreshOverlay() {
   UpdateWindow(viewer.plot);
 }
 
-void paintViewPage(HDC dc, int width, int height) {
+bool paintViewPage(HDC dc, int width, int height) {
   ViewerDocument& d = viewer.doc;
   // Fonts and pens for the page's size; the title above, a legend of the shown channels below.
   const int letter = std::max(8, width / 90);
@@ -636,4 +636,5 @@ void paintViewPage(HDC dc, int width, int height) {
   SelectObject(dc, oldFont);
   DeleteObject(style.label);
   DeleteObject(style.rotated);
+  return true;
 }

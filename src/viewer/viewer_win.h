@@ -72,8 +72,8 @@ bool registerPlotWindow(HINSTANCE instance);
 void redrawPlot();
 // The overlays alone (cursors, the mouse line) changed.
 void refreshOverlay();
-// The view on a page or picture of width x height pixels.
-void paintViewPage(HDC dc, int width, int height);
+// The view on a page or picture of width x height pixels (true: drawn).
+bool paintViewPage(HDC dc, int width, int height);
 
 // viewer_dialogs_win.cpp
 void exportSpan(HWND owner);
