@@ -18,7 +18,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   if (argv && argc > 1) {
     const DWORD attributes = GetFileAttributesW(argv[1]);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-      PostMessageW(viewer.window, WM_COMMAND, IDM_VIEWER_OPEN, reinterpret_cast<LPARAM>(_wcsdup(argv[1])));
+      PostMessageW(viewer.window, MSG_OPEN_IN_FOLDER, 0, reinterpret_cast<LPARAM>(_wcsdup(argv[1])));
     else
       openRecording(argv[1]);
   }

@@ -14,7 +14,8 @@
 #include "viewer/summary_builder.h"
 #include "viewer/view_model.h"
 
-inline constexpr UINT MSG_EXPORT_DONE = WM_APP + 1;  // wParam: 1 written, 0 failed
+inline constexpr UINT MSG_EXPORT_DONE = WM_APP + 1;   // wParam: 1 written, 0 failed
+inline constexpr UINT MSG_OPEN_IN_FOLDER = WM_APP + 2;  // lParam: the folder, from _wcsdup
 inline constexpr int NO_SCALE = -1;
 
 // The open recording and what the user has made of it.

@@ -309,18 +309,15 @@ void checkMenu(HMENU menu) {
                      MF_BYCOMMAND);
 }
 
-void command(HWND window, int id, LPARAM lParam) {
+void command(HWND window, int id) {
   ViewerDocument& d = viewer.doc;
   const auto viewChanged = [](bool changed) {
     if (changed) redrawPlot();
   };
   switch (id) {
-    case IDM_VIEWER_OPEN: {
-      wchar_t* folder = reinterpret_cast<wchar_t*>(lParam);
-      askToOpen(folder ? folder : L"");
-      free(folder);
+    case IDM_VIEWER_OPEN:
+      askToOpen(L"");
       return;
-    }
     case IDM_VIEWER_EXPORT:
       if (d.open() && !exportRunning()) exportSpan(window);
       return;
@@ -386,8 +383,14 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
       checkMenu(reinterpret_cast<HMENU>(wParam));
       return 0;
     case WM_COMMAND:
-      command(window, LOWORD(wParam), lParam);
+      command(window, LOWORD(wParam));
       return 0;
+    case MSG_OPEN_IN_FOLDER: {
+      wchar_t* folder = reinterpret_cast<wchar_t*>(lParam);
+      askToOpen(folder);
+      free(folder);
+      return 0;
+    }
     case WM_NOTIFY:
       if (reinterpret_cast<NMHDR*>(lParam)->idFrom == IDC_VIEW_CHANNELS)
         return listNotice(reinterpret_cast<NMHDR*>(lParam));
