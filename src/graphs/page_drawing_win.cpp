@@ -1,7 +1,6 @@
 #include "graphs/page_drawing_win.h"
 
 #include "graphs/graph_trend_plot_win.h"
-#include "graphs/graph_window_win.h"
 #include "graphs/print_page.h"
 
 namespace {
@@ -17,7 +16,7 @@ HFONT pageFont(int height, int escapement) {
 
 }  // namespace
 
-bool drawGraphPage(GraphTrendPlot& plot, HDC dc, int horzRes, int vertRes, bool asDocument) {
+void drawGraphPage(GraphTrendPlot& plot, HDC dc, int horzRes, int vertRes) {
   const PageFrame page = pageFrame(horzRes, vertRes, plot.plotRect, GetSystemMetrics(SM_CYCAPTION));
   HFONT label = pageFont(page.labelFontHeight, 0);
   HFONT rotated = pageFont(page.rotatedFontHeight, FONT_ESCAPEMENT_UP);
@@ -31,25 +30,7 @@ bool drawGraphPage(GraphTrendPlot& plot, HDC dc, int horzRes, int vertRes, bool 
   SetTextColor(dc, 0);
   SetBkMode(dc, TRANSPARENT);
 
-  DOCINFOW info{};
-  info.cbSize = sizeof info;
-  info.lpszDocName = L"Trend";
-  const HWND window = plot.window;
-  bool started = !asDocument || StartDocW(dc, &info) > 0;
-  // A printer driver may ask for a file name in StartDoc, and the graph may be
-  // closed or rebuilt meanwhile: then nothing is drawn.
-  if (started && asDocument && graphPlot(window) != &plot) {
-    AbortDoc(dc);
-    started = false;
-  }
-  if (started) {
-    if (asDocument) StartPage(dc);
-    plot.drawPage(dc, page, label, rotated, framePen, tracePens);
-    if (asDocument) {
-      EndPage(dc);
-      EndDoc(dc);
-    }
-  }
+  plot.drawPage(dc, page, label, rotated, framePen, tracePens);
   // Nothing of ours stays selected while it is deleted.
   SelectObject(dc, oldPen);
   SelectObject(dc, oldBrush);
@@ -59,7 +40,6 @@ bool drawGraphPage(GraphTrendPlot& plot, HDC dc, int horzRes, int vertRes, bool 
   DeleteObject(white);
   DeleteObject(label);
   DeleteObject(rotated);
-  return started;
 }
 
 void GraphTrendPlot::drawPage(HDC dc, const PageFrame& page, HFONT label, HFONT rotated, HPEN framePen,

@@ -8,10 +8,10 @@
 
 namespace {
 
-// The file opened by a reader who lets others read and write it too.
-HANDLE heldByAReader(const std::string& path) {
-  return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                     nullptr);
+// The file opened by a reader who lets others read it, and write it too when asked.
+HANDLE heldByAReader(const std::string& path, bool sharesWriting) {
+  return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | (sharesWriting ? FILE_SHARE_WRITE : 0), nullptr,
+                     OPEN_EXISTING, 0, nullptr);
 }
 
 TEST(RecorderWin, RecordsThroughTheKernelFileApi) {
@@ -25,16 +25,21 @@ TEST(RecorderWin, RecordsThroughTheKernelFileApi) {
   const float row[2] = {1.5f, 2.5f};
   rec.appendRows(row, 2);
 
-  // The recorder opens its files without sharing: one a reader holds, even sharing it, is skipped, not forced.
-  HANDLE held = heldByAReader(qmr);
+  // A reader that lets the recorder write (the viewer following the recording) costs no row; a file held by
+  // one that does not is skipped, not forced.
+  HANDLE held = heldByAReader(qmr, true);
   rec.appendRows(row, 2);
   CloseHandle(held);
-  EXPECT_EQ(readFile(qmr).size(), 288u);
-  held = heldByAReader(cfg);
+  EXPECT_EQ(readFile(qmr).size(), 296u);
+  held = heldByAReader(qmr, false);
+  rec.appendRows(row, 2);
+  CloseHandle(held);
+  EXPECT_EQ(readFile(qmr).size(), 296u);
+  held = heldByAReader(cfg, false);
   EXPECT_FALSE(rec.stopRecording());
   CloseHandle(held);
   rec.appendRows(row, 2);
-  EXPECT_EQ(readFile(qmr).size(), 296u);
+  EXPECT_EQ(readFile(qmr).size(), 304u);
   ASSERT_TRUE(rec.stopRecording());
 
   // The sample file's times read local midnight.
@@ -47,7 +52,7 @@ TEST(RecorderWin, RecordsThroughTheKernelFileApi) {
   // The export tool reads the pair (cmd.exe drops the outer quotes).
   const std::string csv = scratch.str() + "\\out.csv";
   EXPECT_EQ(std::system(("\"\"" SKALENOR_EXPORT_EXE "\" \"" + qmr + "\" \"" + csv + "\"\"").c_str()), 0);
-  EXPECT_EQ(readFile(csv), "\xEF\xBB\xBFtime_s,3:,7:\r\n0.1,1.5,2.5\r\n0.2,1.5,2.5\r\n");
+  EXPECT_EQ(readFile(csv), "\xEF\xBB\xBFtime_s,3:,7:\r\n0.1,1.5,2.5\r\n0.2,1.5,2.5\r\n0.3,1.5,2.5\r\n");
 }
 
 // A working folder named outside the ANSI code page: the pair is made in it.

@@ -15,6 +15,7 @@
 #include "version.h"
 #include "win_driver.h"
 #include <winspool.h>  // after windows.h
+#include <commctrl.h>
 #include "workflow_support.h"
 
 namespace {
@@ -161,7 +162,7 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   // A panel placed after it had been hidden refreshes again.
   EXPECT_NE(driver::itemText(panelOf(main, 32), IDC_PANEL_VALUE), L"*");
 
-  const Recording rec = workflow::readSampleFile(readFile(findFile(L"*.qmr")));
+  const workflow::Rows rec = workflow::readSampleFile(readFile(findFile(L"*.qmr")));
   ASSERT_EQ(rec.channels.size(), 32u);
   EXPECT_DOUBLE_EQ(rec.rowsPerSecond, 1000.0 / 32);
   for (int c = 0; c < 32; ++c) EXPECT_EQ(rec.channels[c].number, c + 1);
@@ -197,6 +198,29 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   EXPECT_NE(text.find("TypeIndex = 1\r\n         TimePos = "), std::string::npos);
   EXPECT_NE(text.find("TypeIndex = 0\r\n         TimePos = "), std::string::npos);
   EXPECT_NE(text.find("Description = \"K3\""), std::string::npos);
+
+  // "Просмотр записей..." starts the viewer on the Data folder: the recording is chosen there by its name alone.
+  PostMessageW(main, WM_COMMAND, IDM_VIEW_RECORDINGS, 0);
+  HWND open = driver::findWindow(0, L"#32770", L"Открытие записи", 20000);
+  ASSERT_NE(open, nullptr);
+  const std::wstring qmr = findFile(L"*.qmr"), name = qmr.substr(qmr.find_last_of(L'\\') + 1);
+  SendMessageW(GetDlgItem(open, 0x47c), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  PostMessageW(open, WM_COMMAND, IDOK, 0);
+  HWND view = driver::findWindow(0, L"SKALENORVIEW", (name + L" - Просмотр записей").c_str(), 20000);
+  ASSERT_NE(view, nullptr);
+  HWND list = GetDlgItem(view, IDC_VIEW_CHANNELS);
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 32);
+  EXPECT_EQ(driver::listText(list, 31, 1), L"ch32");
+  std::wstring rows = driver::statusText(GetDlgItem(view, IDC_VIEW_STATUS), 0);
+  rows = rows.substr(0, rows.find(L" ·"));
+  std::erase(rows, L' ');
+  EXPECT_EQ(rows, L"Строк:" + std::to_wstring(rec.rowCount));
+  DWORD viewerPid = 0;
+  GetWindowThreadProcessId(view, &viewerPid);
+  driver::Program viewer;
+  viewer.pi.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, viewerPid);
+  PostMessageW(view, WM_CLOSE, 0, 0);
+  EXPECT_EQ(viewer.waitExit(10000), 0);
 }
 
 // KV310 rates whose 160 ms block is cut to whole frames: each block counts
@@ -232,7 +256,7 @@ TEST_F(Workflow, CutBlocksKeepTheirSignalTime) {
     driver::pump(5000);
     const double rowsPerSecond = (driver::fileSize(qmr) - size1) / 4 / ((GetTickCount() - t1) / 1000.0);
     click(dialog, IDC_RECORD_STOP);
-    const Recording rec = workflow::readSampleFile(readFile(qmr));
+    const workflow::Rows rec = workflow::readSampleFile(readFile(qmr));
     ASSERT_EQ(rec.channels.size(), 1u);
     const double interval = c.interval / 1000.0;
     EXPECT_DOUBLE_EQ(rec.rowsPerSecond, 1 / interval);
