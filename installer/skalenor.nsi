@@ -55,6 +55,7 @@ Section "Программа" SecMain
   SetShellVarContext all
   SetOutPath "$INSTDIR"
   File "${BUILD}/skalenor.exe"
+  File "${BUILD}/skalenor-view.exe"
   File "${BUILD}/tools/export/skalenor-export.exe"
   File "${BUILD}/tools/config/skalenor-config.exe"
   File "${SOURCE}/README.md"
@@ -72,8 +73,15 @@ Section "Программа" SecMain
   SetOutPath "$WorkDir"
   CreateDirectory "$SMPROGRAMS\Skalenor"
   CreateShortCut "$SMPROGRAMS\Skalenor\Skalenor.lnk" "$INSTDIR\skalenor.exe"
+  CreateShortCut "$SMPROGRAMS\Skalenor\Просмотр записей.lnk" "$INSTDIR\skalenor-view.exe"
   CreateShortCut "$SMPROGRAMS\Skalenor\Руководство.lnk" "$WINDIR\notepad.exe" '"$INSTDIR\docs\guide.md"'
   CreateShortCut "$SMPROGRAMS\Skalenor\Удалить Skalenor.lnk" "$INSTDIR\uninstall.exe"
+
+  ; Recordings open in the viewer.
+  WriteRegStr HKCR ".qmr" "" "Skalenor.Recording"
+  WriteRegStr HKCR "Skalenor.Recording" "" "Запись Skalenor"
+  WriteRegStr HKCR "Skalenor.Recording\DefaultIcon" "" "$INSTDIR\skalenor-view.exe,0"
+  WriteRegStr HKCR "Skalenor.Recording\shell\open\command" "" '"$INSTDIR\skalenor-view.exe" "%1"'
 
   WriteUninstaller "$INSTDIR\uninstall.exe"
   WriteRegStr HKLM "${UNINST_KEY}" "DisplayName" "Skalenor ${VERSION}"
@@ -158,11 +166,20 @@ Section "Uninstall"
 
   Delete "$DESKTOP\Skalenor.lnk"
   Delete "$SMPROGRAMS\Skalenor\Skalenor.lnk"
+  Delete "$SMPROGRAMS\Skalenor\Просмотр записей.lnk"
   Delete "$SMPROGRAMS\Skalenor\Руководство.lnk"
   Delete "$SMPROGRAMS\Skalenor\Удалить Skalenor.lnk"
   RMDir "$SMPROGRAMS\Skalenor"
 
+  ; ".qmr" only while it still names our viewer.
+  ReadRegStr $0 HKCR ".qmr" ""
+  ${If} $0 == "Skalenor.Recording"
+    DeleteRegKey HKCR ".qmr"
+  ${EndIf}
+  DeleteRegKey HKCR "Skalenor.Recording"
+
   Delete "$INSTDIR\skalenor.exe"
+  Delete "$INSTDIR\skalenor-view.exe"
   Delete "$INSTDIR\skalenor-export.exe"
   Delete "$INSTDIR\skalenor-config.exe"
   Delete "$INSTDIR\README.md"

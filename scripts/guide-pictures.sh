@@ -46,6 +46,21 @@ open(p, 'wb').write(s)
 PY
 picture graph-windows.png 25
 
+# The recording viewer on a demo-like recording (made from the file layout): two cursors put by clicks, the
+# mouse between them.
+mkdir -p "$work/Data"
+"$WINE" "$win/bench/make_recording.exe" "$(winpath "$work/Data")\\261207_101500.qmr" --demo
+(cd "$work" && exec "$WINE" "$win/skalenor-view.exe" 'Data\261207_101500.qmr') &
+viewer=$!
+sleep 6
+xdotool mousemove 330 500 click 1 sleep 0.5 mousemove 560 500 click 1 sleep 0.5 mousemove 470 420 sleep 1
+import -window root "$out/viewer.png"
+xdotool key alt+F4  # the viewer has the focus after the clicks
+for _ in $(seq 20); do kill -0 "$viewer" 2>/dev/null || break; sleep 0.5; done
+kill "$viewer" 2>/dev/null || true
+wait "$viewer" 2>/dev/null || true
+echo "guide: $out/viewer.png" >&2
+
 # The demo's first graph (at 30 s a division) on the PDF printer, when the test command set one up.
 if [ -n "${SKALENOR_PDF_DIR:-}" ]; then
   LC_ALL=C sed 's/^scPlot = 2,0,0,0/scPlot = 0,0,0,0/' "$here/../demo/skalenor.cfg" > "$work/skalenor.cfg"

@@ -81,8 +81,9 @@ INT_PTR styleDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
       HDC dc = reinterpret_cast<HDC>(wParam);
       HWND control = reinterpret_cast<HWND>(lParam);
       INT_PTR brush = colourControl(staticStyler, dc, control);
-      // Read-only and disabled edit fields ask with this message too.
-      if (brush == 0) brush = colourControl(editStyler, dc, control);
+      // Read-only edit fields ask with this message too; disabled ones keep the
+      // system's greyed look, like every other disabled control.
+      if (brush == 0 && IsWindowEnabled(control)) brush = colourControl(editStyler, dc, control);
       return brush;
     }
     case WM_CTLCOLOREDIT:

@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <algorithm>
+
 #include "graphs/graph_trend_plot_win.h"
 #include "graphs/graph_window_win.h"
 #include "graphs/plot_geometry.h"
@@ -13,6 +15,7 @@
 namespace {
 
 constexpr int TITLE_LIMIT = 255;  // 254 characters and the NUL
+constexpr int CUSTOM_COLOURS = 16;  // the colour dialog's custom colours
 
 int slotOf(HWND window) {
   const LONG_PTR slot = GetWindowLongPtrW(window, DWLP_USER);
@@ -104,24 +107,34 @@ void renameGraph(HWND window) {
 }
 
 void chooseTraceColour(HWND window, GraphTrendPlot& plot, int x, int y) {
-  MeterSettings* s = meterSettings.load();
-  for (int k = 0; k < TRACE_COUNT; ++k) {
-    const PlotRect& swatch = plot.hitRects[k];
-    if (swatch.width() == 0 || !swatch.contains(x, y)) continue;
-    CHOOSECOLORW cc{};
-    cc.lStructSize = sizeof cc;
-    cc.hwndOwner = window;
-    cc.rgbResult = plot.traceColour[k];
-    cc.lpCustColors = plot.traceColour;  // custom colours changed here recolour those traces
-    cc.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ENABLEHOOK;
-    cc.lpfnHook = centerCommonDialog;
-    if (!ChooseColorW(&cc)) continue;
-    plot.traceColour[k] = cc.rgbResult;
-    plot.setColours(plot.traceColour, SCREEN_PEN_WIDTH);
-    if (s) {
-      s->colPlot[plot.graphSlot][k] = static_cast<int32_t>(cc.rgbResult);
+  int k = 0;
+  while (k < TRACE_COUNT && (plot.hitRects[k].width() == 0 || !plot.hitRects[k].contains(x, y))) ++k;
+  if (k == TRACE_COUNT) {
+    plot.repaint();
+    return;
+  }
+  // The dialog lets the program run on, which may delete the plot: it works on
+  // a copy of the colours, and its answer goes to the window's plot of then.
+  COLORREF colours[CUSTOM_COLOURS];
+  std::copy_n(plot.traceColour, CUSTOM_COLOURS, colours);
+  CHOOSECOLORW cc{};
+  cc.lStructSize = sizeof cc;
+  cc.hwndOwner = window;
+  cc.rgbResult = colours[k];
+  cc.lpCustColors = colours;  // custom colours changed here recolour those traces
+  cc.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ENABLEHOOK;
+  cc.lpfnHook = centerCommonDialog;
+  const bool chosen = ChooseColorW(&cc);
+  GraphTrendPlot* now = graphPlot(window);
+  if (!now) return;
+  if (chosen) {
+    std::copy_n(colours, CUSTOM_COLOURS, now->traceColour);
+    now->traceColour[k] = cc.rgbResult;
+    now->setColours(now->traceColour, SCREEN_PEN_WIDTH);
+    if (MeterSettings* s = meterSettings.load()) {
+      s->colPlot[now->graphSlot][k] = static_cast<int32_t>(cc.rgbResult);
       writeSettings(*s);
     }
   }
-  plot.repaint();
+  now->repaint();
 }

@@ -177,7 +177,7 @@ void GraphTrendPlot::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void GraphTrendPlot::command(int id) {
   MeterSettings* s = meterSettings.load();
   if (id == IDC_GRAPH_PRINT) {
-    printGraph(*this);
+    printGraph(window);  // may end with this plot deleted: nothing of it after
     return;
   }
   if (id > CMD_LEFT_SCALE_BASE && id <= CMD_LEFT_SCALE_BASE + TRACE_COUNT) {

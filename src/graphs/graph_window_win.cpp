@@ -15,6 +15,7 @@
 #include "settings/meter_settings.h"
 #include "settings/settings_file.h"
 #include "shell/app_win.h"
+#include "shell/window_place_win.h"
 
 namespace {
 
@@ -46,15 +47,7 @@ GraphTrendPlot* plotOf(HWND window, int slot) {
 
 int32_t* rectOf(MeterSettings& s, int slot) { return &s.rPlot[4 * slot]; }
 
-void storeWindowRect(HWND window, MeterSettings& s, int slot) {
-  RECT r;
-  GetWindowRect(window, &r);
-  int32_t* p = rectOf(s, slot);
-  p[0] = r.left;
-  p[1] = r.top;
-  p[2] = r.right;
-  p[3] = r.bottom;
-}
+void storeWindowRect(HWND window, MeterSettings& s, int slot) { storedWindowRect(window, rectOf(s, slot)); }
 
 GraphTrendPlot* createPlot(HWND window, int slot) {
   RECT client;
@@ -92,7 +85,10 @@ void setUp(HWND window) {
   MultiByteToWideChar(1251, 0, s->plotName[slot], -1, title, PLOT_NAME_SIZE - 1);
   SetWindowTextW(window, title);
   const int32_t* r = rectOf(*s, slot);
-  if (r[2] != 0) MoveWindow(window, r[0], r[1], r[2] - r[0], r[3] - r[1], TRUE);
+  if (r[2] != 0) {
+    MoveWindow(window, r[0], r[1], r[2] - r[0], r[3] - r[1], TRUE);
+    keepOnScreen(window);
+  }
 
   HWND scale = GetDlgItem(window, IDC_GRAPH_SCALE);
   SendMessageW(scale, CB_RESETCONTENT, 0, 0);
@@ -203,7 +199,7 @@ INT_PTR CALLBACK graphProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       } else if (id == CMD_RENAME_GRAPH) {
         renameGraph(window);
       } else if (id == CMD_SAVE_PICTURE) {
-        saveGraphPicture(*plot);
+        saveGraphPicture(window);
       }
       break;
     }
@@ -245,6 +241,8 @@ bool openGraphWindow(HWND owner, int slot) {
   slotWindows[slot] = window;
   return true;
 }
+
+GraphTrendPlot* graphPlot(HWND window) { return IsWindow(window) ? plotOf(window, slotOf(window)) : nullptr; }
 
 bool graphWindowOpen(int slot) { return slot >= 0 && slot < PLOT_TABLE_SIZE && slotWindows[slot] != nullptr; }
 

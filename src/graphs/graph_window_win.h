@@ -16,6 +16,13 @@ bool graphWindowOpen(int slot);
 // scale and view, writing the configuration after each.
 void saveOpenGraphs();
 
+// The plot of a graph window that still exists, or null. A modal loop started
+// from a graph window (a dialog, a message box, a printer driver's dialog) lets
+// the program run on: the window may be closed, or its plot rebuilt, before the
+// loop returns. What follows such a loop takes the plot anew from here.
+class GraphTrendPlot;
+GraphTrendPlot* graphPlot(HWND window);
+
 // Internal to the graph windows (graph_dialogs_win.cpp).
 class GraphTrendPlot;
 void fillContextMenu(GraphTrendPlot& plot, int area, HMENU popup);

@@ -16,7 +16,7 @@ HFONT pageFont(int height, int escapement) {
 
 }  // namespace
 
-bool drawGraphPage(GraphTrendPlot& plot, HDC dc, int horzRes, int vertRes, bool asDocument) {
+void drawGraphPage(GraphTrendPlot& plot, HDC dc, int horzRes, int vertRes) {
   const PageFrame page = pageFrame(horzRes, vertRes, plot.plotRect, GetSystemMetrics(SM_CYCAPTION));
   HFONT label = pageFont(page.labelFontHeight, 0);
   HFONT rotated = pageFont(page.rotatedFontHeight, FONT_ESCAPEMENT_UP);
@@ -30,18 +30,7 @@ bool drawGraphPage(GraphTrendPlot& plot, HDC dc, int horzRes, int vertRes, bool 
   SetTextColor(dc, 0);
   SetBkMode(dc, TRANSPARENT);
 
-  DOCINFOW info{};
-  info.cbSize = sizeof info;
-  info.lpszDocName = L"Trend";
-  const bool started = !asDocument || StartDocW(dc, &info) > 0;
-  if (started) {
-    if (asDocument) StartPage(dc);
-    plot.drawPage(dc, page, label, rotated, framePen, tracePens);
-    if (asDocument) {
-      EndPage(dc);
-      EndDoc(dc);
-    }
-  }
+  plot.drawPage(dc, page, label, rotated, framePen, tracePens);
   // Nothing of ours stays selected while it is deleted.
   SelectObject(dc, oldPen);
   SelectObject(dc, oldBrush);
@@ -51,7 +40,6 @@ bool drawGraphPage(GraphTrendPlot& plot, HDC dc, int horzRes, int vertRes, bool 
   DeleteObject(white);
   DeleteObject(label);
   DeleteObject(rotated);
-  return started;
 }
 
 void GraphTrendPlot::drawPage(HDC dc, const PageFrame& page, HFONT label, HFONT rotated, HPEN framePen,

@@ -6,12 +6,14 @@
 
 class GraphTrendPlot;
 
-// One landscape colour page, document "Trend". A failure is told in one notice.
-void printGraph(GraphTrendPlot& plot);
+// One landscape colour page of the window's graph, document "Trend". A failure
+// is told in one notice; a graph closed meanwhile ends it quietly.
+void printGraph(HWND graphWindow);
 
-// Asks for a file name and writes the page: EMF for a name ending in ".emf",
-// PNG otherwise. False when nothing was written (cancelled or failed).
-bool saveGraphPicture(GraphTrendPlot& plot);
+// Asks for a file name and writes the page of the window's graph: EMF for a
+// name ending in ".emf", PNG otherwise. False when nothing was written
+// (cancelled, failed, or the graph closed meanwhile).
+bool saveGraphPicture(HWND graphWindow);
 
 // Writes the page picture to path without asking; used by the dialog above.
 bool writeGraphPicture(GraphTrendPlot& plot, const wchar_t* path);

@@ -1,5 +1,7 @@
 #include "panels/channel_settings.h"
 
+#include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -11,9 +13,18 @@ std::string printed(const char* format, double value) {
   return text;
 }
 
+bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+// The file's reader ends a unit or name at its first blank and splits it at "|".
 void storeText(char (&field)[SETTINGS_TEXT_SIZE], const std::string& text) {
+  size_t from = 0, to = text.size();
+  while (from < to && isBlank(text[from])) ++from;
+  while (to > from && isBlank(text[to - 1])) --to;
   char cut[SETTINGS_TEXT_SIZE] = {};
-  std::memcpy(cut, text.data(), text.size() < CHANNEL_TEXT_LENGTH ? text.size() : CHANNEL_TEXT_LENGTH);
+  for (size_t i = 0; i < CHANNEL_TEXT_LENGTH && from + i < to; ++i) {
+    const char c = text[from + i];
+    cut[i] = isBlank(c) || c == '|' ? '_' : c;
+  }
   for (size_t i = 0; i < SETTINGS_TEXT_SIZE; ++i) sharedStore(field[i], cut[i]);
 }
 
@@ -67,11 +78,15 @@ int32_t readInterval(const std::string& text) {
   return static_cast<int32_t>(value > CHANNEL_INTERVAL_MAX_MS ? CHANNEL_INTERVAL_MAX_MS : value);
 }
 
-float readLimit(const std::string& text, bool enabled) {
-  float value = 0.0f;
-  if (enabled && std::sscanf(text.c_str(), "%g", &value) != 1) value = 0.0f;
-  return enabled ? value : 0.0f;
+bool readLimit(const std::string& text, const std::string& shown, float old, float* value) {
+  float read = old;
+  if ((shown.empty() || text != shown) && std::sscanf(text.c_str(), "%g", &read) != 1) return false;
+  if (!std::isfinite(read) || read >= LIMIT_UNSET) return false;
+  *value = read;
+  return true;
 }
+
+bool storableText(const std::string& text) { return text.find('|') == std::string::npos; }
 
 bool applyChannelForm(MeterSettings& s, int n, const ChannelForm& form) {
   if (n < 1 || n > CHANNEL_COUNT) return false;

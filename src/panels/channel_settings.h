@@ -45,10 +45,19 @@ float readK(const std::string& text, float old);
 float readB(const std::string& text, float old);
 // An unsigned decimal number clamped to 200-360000; 200 when not a number.
 int32_t readInterval(const std::string& text);
-// A limit or the reference level: "%g", 0 when it does not parse or the field is off.
-float readLimit(const std::string& text, bool enabled);
+// A limit or the reference level from a field that is on, read with "%g"; a
+// field still showing the text it opened with keeps the old value exactly.
+// False when the text holds no number, or one that is not finite or not below
+// LIMIT_UNSET (which the file would read back as "not set"): such a field must
+// not silently become a limit of 0.
+bool readLimit(const std::string& text, const std::string& shown, float old, float* value);
+
+// Name and unit hold no "|": it separates the fields of their line in the file.
+// (Blanks, which would end them there, are stored as "_".)
+bool storableText(const std::string& text);
 
 // Applies gain, K, B, unit, name, output and interval of channel n (1-32) in
-// that order. Returns true when K or B changed (the graphs showing the
+// that order. Unit and name lose their leading and trailing blanks, the blanks
+// within become "_", and they are cut to CHANNEL_TEXT_LENGTH. Returns true when K or B changed (the graphs showing the
 // channel must then be rebuilt).
 bool applyChannelForm(MeterSettings& settings, int n, const ChannelForm& form);

@@ -3,6 +3,7 @@
 // live in channel_settings.h; this file moves texts between them and the window.
 #include "panels/channel_settings_dialog_win.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -24,6 +25,11 @@ namespace {
 constexpr COLORREF TOGGLE_ON_COLOUR = RGB(0, 128, 0);
 constexpr COLORREF TOGGLE_OFF_COLOUR = RGB(160, 160, 160);
 constexpr int FIELD_TEXT_SIZE = 255;
+constexpr int FITTED_FONT_LIMIT = 16;
+// What the fields must show whole: the keypad's eight characters, a name or unit
+// of six wide letters.
+constexpr wchar_t NUMBER_SAMPLE[] = L"-0.00000";
+constexpr wchar_t TEXT_SAMPLE[] = L"ЖЖЖЖЖЖ";
 // Gain codes 1-4 in button order.
 constexpr int GAIN_BUTTON_IDS[GAIN_BUTTONS] = {IDC_TOOLS_GAIN1, IDC_TOOLS_GAIN2, IDC_TOOLS_GAIN3, IDC_TOOLS_GAIN4};
 
@@ -54,7 +60,10 @@ class ChannelSettingsDialog {
   void updateLimitFields(bool fill);
   void onCommand(int id, int notification);
   void toggle(int32_t& enabled, int field);
-  void apply();
+  bool apply();
+  bool refuse(int field, const wchar_t* text) const;
+  void fitFonts();
+  HFONT kept(HFONT font);  // held for deletion with the dialog; null if none
   std::string fieldText(int id, UINT codePage = CP_ACP) const;
   void setFieldText(int id, const std::string& text) const;
 
@@ -62,6 +71,8 @@ class ChannelSettingsDialog {
   int channel = 0;
   HWND window = nullptr;
   std::string shownK, shownB;
+  std::string shownLimits[3];  // by LIMIT_ROWS, "" for a row that opened off
+  HFONT fittedFonts[FITTED_FONT_LIMIT] = {};
 };
 
 namespace {
@@ -80,6 +91,39 @@ char keyCharacter(int id) {
   if (id == IDC_TOOLS_POINT) return '.';
   if (id == IDC_TOOLS_MINUS) return '-';
   return static_cast<char>('0' + (id - IDC_TOOLS_KEY0));
+}
+
+// Fonts sized from the screen width outgrow controls sized in dialog units on a
+// wide screen: a copy of the font no larger than lets sample fit the control's
+// client area (less a margin), or null when the font fits as it is.
+HFONT fittedFont(HWND control, const wchar_t* sample, HFONT font) {
+  LOGFONTW shape{};
+  RECT area;
+  if (!control || !font || !GetObjectW(font, sizeof shape, &shape) || !GetClientRect(control, &area)) return nullptr;
+  const int width = area.right - 4, height = area.bottom;
+  HDC dc = GetDC(control);
+  HFONT fitted = nullptr;
+  for (int tries = 0; tries < 8 && shape.lfHeight != 0; ++tries) {
+    HFONT candidate = tries == 0 ? font : CreateFontIndirectW(&shape);
+    HGDIOBJ old = SelectObject(dc, candidate);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, sample, static_cast<int>(wcslen(sample)), &size);
+    SelectObject(dc, old);
+    if (size.cx <= width && size.cy <= height) {
+      fitted = tries == 0 ? nullptr : candidate;
+      break;
+    }
+    if (tries > 0) DeleteObject(candidate);
+    // Scale down by the larger overshoot, by one pixel at least.
+    const int magnitude = shape.lfHeight < 0 ? -shape.lfHeight : shape.lfHeight;
+    const int scaled = std::min(MulDiv(magnitude, width, std::max<int>(size.cx, 1)),
+                                MulDiv(magnitude, height, std::max<int>(size.cy, 1)));
+    const int next = std::max(1, std::min(scaled, magnitude - 1));
+    shape.lfHeight = shape.lfHeight < 0 ? -next : next;
+    shape.lfWidth = 0;
+  }
+  ReleaseDC(control, dc);
+  return fitted;
 }
 
 INT_PTR CALLBACK dialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -114,8 +158,7 @@ void ChannelSettingsDialog::initialise() {
   currentDialog = window;
   keypadFont = CreateFontW(GetSystemMetrics(SM_CXFULLSCREEN) / 40, 0, 0, 0, 800, FALSE, FALSE, FALSE, 0,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, DEFAULT_PITCH, L"Arial Cyr");
-  for (int id = IDC_TOOLS_KEY0; id <= IDC_TOOLS_MINUS; ++id) buttonStyler.setFont(id, keypadFont);
-  buttonStyler.setFont(IDC_TOOLS_OK, keypadFont);
+  fitFonts();
 
   refEnabled = panel->refActive;
   minEnabled = panel->minActive;
@@ -167,7 +210,8 @@ void ChannelSettingsDialog::updateLimitFields(bool fill) {
       editStyler.attach(field);
       EnableWindow(field, TRUE);
       if (fill) {
-        setFieldText(row.field, formatLimit(panel->*row.value));
+        shownLimits[&row - LIMIT_ROWS] = formatLimit(panel->*row.value);
+        setFieldText(row.field, shownLimits[&row - LIMIT_ROWS]);
         editStyler.refresh(field);
       }
       buttonStyler.setTextColour(row.button, TOGGLE_ON_COLOUR);
@@ -211,13 +255,22 @@ void ChannelSettingsDialog::onCommand(int id, int notification) {
   } else if (id == IDC_TOOLS_MAX) {
     toggle(maxEnabled, IDC_TOOLS_MAX_FIELD);
   } else if (id == IDC_TOOLS_OK) {
-    apply();
-    EndDialog(window, IDOK);
+    if (apply()) EndDialog(window, IDOK);
   }
   // Enter and Escape (IDOK, IDCANCEL) and the rest: nothing.
 }
 
-void ChannelSettingsDialog::apply() {
+// The field is marked (focused, its text selected) under a notice; the dialog stays open.
+bool ChannelSettingsDialog::refuse(int field, const wchar_t* text) const {
+  MessageBoxW(window, text, L"Ошибка", MB_OK | MB_ICONWARNING);
+  HWND control = GetDlgItem(window, field);
+  SetFocus(control);
+  SendMessageW(control, EM_SETSEL, 0, -1);
+  return false;
+}
+
+// Nothing is applied while a field holds what the configuration cannot keep.
+bool ChannelSettingsDialog::apply() {
   MeterSettings& s = settings();
   ChannelForm form;
   for (int g = 1; g <= GAIN_BUTTONS; ++g)
@@ -231,19 +284,63 @@ void ChannelSettingsDialog::apply() {
   if (form.output < 0) form.output = 0;
   form.shownK = shownK;
   form.shownB = shownB;
+  if (!storableText(form.unit)) return refuse(IDC_TOOLS_UNIT, L"Символ «|» в единице измерения недопустим.");
+  if (!storableText(form.name)) return refuse(IDC_TOOLS_NAME, L"Символ «|» в наименовании недопустим.");
+  float limits[3] = {};
+  for (const LimitRow& row : LIMIT_ROWS) {
+    const size_t i = &row - LIMIT_ROWS;
+    if (!(this->*row.enabled)) continue;
+    if (!readLimit(fieldText(row.field), shownLimits[i], panel->*row.value, &limits[i])) {
+      wchar_t caption[8] = {}, text[96];
+      GetDlgItemTextW(window, row.button, caption, 8);
+      swprintf(text, 96, L"В поле «%ls» должно быть число меньше 1e+10.", caption);
+      return refuse(row.field, text);
+    }
+  }
   const bool changed = applyChannelForm(s, channel, form);
 
   HWND panelWindow = panel->window();
-  const std::pair<int32_t, int> commands[] = {
-      {refEnabled, PANEL_SET_REF}, {minEnabled, PANEL_SET_MIN}, {maxEnabled, PANEL_SET_MAX}};
-  const int fields[] = {IDC_TOOLS_REF_FIELD, IDC_TOOLS_MIN_FIELD, IDC_TOOLS_MAX_FIELD};
-  for (int i = 0; i < 3; ++i) {
-    const float value = readLimit(fieldText(fields[i]), commands[i].first != 0);
-    sendPanelCommand(panelWindow, commands[i].second, commands[i].first ? 1 : 0, floatArgument(value));
+  const int commands[] = {PANEL_SET_REF, PANEL_SET_MIN, PANEL_SET_MAX};  // in LIMIT_ROWS order
+  for (const LimitRow& row : LIMIT_ROWS) {
+    const size_t i = &row - LIMIT_ROWS;
+    const bool on = this->*row.enabled != 0;
+    sendPanelCommand(panelWindow, commands[i], on ? 1 : 0, floatArgument(on ? limits[i] : 0.0f));
   }
   currentDialog = window;
   writeSettings(s);
   if (changed) rebuildPlotsShowingChannel(channel);
+  return true;
+}
+
+HFONT ChannelSettingsDialog::kept(HFONT font) {
+  if (!font) return nullptr;
+  for (HFONT& slot : fittedFonts)
+    if (!slot) return slot = font;
+  DeleteObject(font);
+  return nullptr;
+}
+
+// Every key, field and the B list show their whole text on a wide screen too.
+void ChannelSettingsDialog::fitFonts() {
+  currentDialog = window;
+  HFONT digits = kept(fittedFont(GetDlgItem(window, IDC_TOOLS_KEY0), L"0", keypadFont));
+  for (int id = IDC_TOOLS_KEY0; id <= IDC_TOOLS_MINUS; ++id) buttonStyler.setFont(id, digits ? digits : keypadFont);
+  HFONT ok = kept(fittedFont(GetDlgItem(window, IDC_TOOLS_OK), L"OK", keypadFont));
+  buttonStyler.setFont(IDC_TOOLS_OK, ok ? ok : keypadFont);
+  if (HFONT f = kept(fittedFont(GetDlgItem(window, IDC_TOOLS_BACKSPACE), L"BackSp", buttonStyler.defaultFont())))
+    buttonStyler.setFont(IDC_TOOLS_BACKSPACE, f);
+  for (int id : {IDC_TOOLS_K, IDC_TOOLS_INTERVAL, IDC_TOOLS_REF_FIELD, IDC_TOOLS_MIN_FIELD, IDC_TOOLS_MAX_FIELD,
+                 IDC_TOOLS_NAME, IDC_TOOLS_UNIT}) {
+    const wchar_t* sample = id == IDC_TOOLS_NAME || id == IDC_TOOLS_UNIT ? TEXT_SAMPLE : NUMBER_SAMPLE;
+    if (HFONT f = kept(fittedFont(GetDlgItem(window, id), sample, editStyler.defaultFont()))) editStyler.setFont(id, f);
+  }
+  // The B list is not styled: its edit part shows the dialog's font.
+  HWND b = GetDlgItem(window, IDC_TOOLS_B);
+  COMBOBOXINFO list{};
+  list.cbSize = sizeof list;
+  if (!GetComboBoxInfo(b, &list)) return;
+  if (HFONT f = kept(fittedFont(list.hwndItem, NUMBER_SAMPLE, reinterpret_cast<HFONT>(SendMessageW(b, WM_GETFONT, 0, 0)))))
+    SendMessageW(b, WM_SETFONT, reinterpret_cast<WPARAM>(f), TRUE);
 }
 
 INT_PTR ChannelSettingsDialog::handle(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -261,6 +358,10 @@ INT_PTR ChannelSettingsDialog::handle(HWND dialog, UINT message, WPARAM wParam, 
     case WM_DESTROY:
       if (keypadFont) DeleteObject(keypadFont);
       keypadFont = nullptr;
+      for (HFONT& font : fittedFonts) {
+        if (font) DeleteObject(font);
+        font = nullptr;
+      }
       return FALSE;
     default:
       return FALSE;

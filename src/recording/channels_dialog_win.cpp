@@ -1,14 +1,14 @@
 #include "recording/channels_dialog_win.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "acquisition/acquisition_state.h"
 #include "eventlog/event_log_win.h"
-
 #include "panels/channel_panel_win.h"
 #include "panels/panel_table.h"
+#include "recording/record_interval.h"
 #include "recording/recorder.h"
 #include "resource.h"
 #include "settings/cp1251_literal.h"
@@ -22,6 +22,7 @@ bool dialogOpen = false;
 HWND openDialog = nullptr;
 HBITMAP recImage = nullptr;
 HBITMAP stopImage = nullptr;
+char shownInterval[16] = {};  // the interval field's text as the refresh left it
 
 MeterSettings& settings() { return *meterSettings.load(); }
 ChannelPanel* panelAt(int p) { return static_cast<ChannelPanel*>(panelTable[p - 1]); }
@@ -43,9 +44,28 @@ int selectorChannel(HWND dialog, int p) {
   return i == CB_ERR ? -1 : static_cast<int>(i);
 }
 
+void refresh(HWND dialog);
+
+// The refresh is called, not sent: the dialog's own WM_USER is DM_GETDEFID,
+// which Enter sends, and a refresh would put the stored interval back over a
+// typed one.
 void mainFitAndRefresh(HWND dialog) {
   SendMessageW(GetWindow(dialog, GW_OWNER), WM_USER, 0, 0);
-  SendMessageW(dialog, WM_USER, 0, 0);
+  refresh(dialog);
+}
+
+// A typed interval into Ftime, as the record button reads it. A field that
+// holds no interval, or still the one the refresh put there (which Ftime may
+// have left since), leaves Ftime as it is.
+void applyInterval(HWND dialog) {
+  char text[sizeof shownInterval] = {};
+  GetDlgItemTextA(dialog, IDC_INTERVAL, text, sizeof text);
+  int32_t ms = 0;
+  if (strcmp(text, shownInterval) != 0 && readRecordInterval(text, &ms)) {
+    // Never shorter than the board's frame: the refresh then shows the interval the rows really get.
+    const AcquisitionState* engine = engineState();
+    sharedStore(settings().Ftime, static_cast<int32_t>(recordIntervalFor(ms, engine ? engine->shortestIntervalMs.load() : 1)));
+  }
 }
 
 void refresh(HWND dialog) {
@@ -64,6 +84,7 @@ void refresh(HWND dialog) {
                  IDC_MARK_SWITCHINGS})
     EnableWindow(GetDlgItem(dialog, id), !recording);
   SetDlgItemInt(dialog, IDC_INTERVAL, static_cast<UINT>(sharedLoad(s.Ftime)), FALSE);
+  GetDlgItemTextA(dialog, IDC_INTERVAL, shownInterval, sizeof shownInterval);
   writeSettings(s);
 }
 
@@ -147,13 +168,7 @@ void chooseChannel(HWND dialog, int p) {
 
 void recordOrStop(HWND dialog) {
   MeterSettings& s = settings();
-  BOOL ok = FALSE;
-  const UINT interval = GetDlgItemInt(dialog, IDC_INTERVAL, &ok, FALSE);
-  // Never shorter than the board's frame: the refresh then shows the interval the rows really get.
-  const AcquisitionState* engine = engineState();
-  if (ok && interval != 0)
-    sharedStore(s.Ftime, static_cast<int32_t>(recordIntervalFor(static_cast<int32_t>(std::min<UINT>(interval, INT32_MAX)),
-                                                                engine ? engine->shortestIntervalMs.load() : 1)));
+  applyInterval(dialog);
   writeSettings(s);
   bool any = false;
   for (int p = 1; p <= 32 && !any; ++p) {
@@ -208,6 +223,16 @@ void command(HWND dialog, int id, int notification) {
     case IDC_MARK_SWITCHINGS:
       sharedStore(s.CheckLabel, IsDlgButtonChecked(dialog, id) == BST_CHECKED ? 1 : 0);
       return;
+    case IDOK:  // Enter: the typed interval is taken, as on leaving the field
+      applyInterval(dialog);
+      refresh(dialog);
+      return;
+    case IDC_INTERVAL:
+      if (notification == EN_KILLFOCUS && dialog == openDialog) {
+        applyInterval(dialog);
+        refresh(dialog);
+      }
+      return;
   }
   bool isSelector = false;
   const int p = positionOfControl(id, &isSelector);
@@ -237,9 +262,6 @@ INT_PTR CALLBACK channelsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
       openDialog = dialog;
       initialise(dialog);
       return TRUE;
-    case WM_USER:
-      refresh(dialog);
-      return TRUE;
     case WM_COMMAND:
       if (LOWORD(wParam) == IDCANCEL) {  // Esc closes it like the close button
         SendMessageW(dialog, WM_CLOSE, 0, 0);
@@ -250,6 +272,7 @@ INT_PTR CALLBACK channelsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_CLOSE:
       dialogOpen = false;
       openDialog = nullptr;
+      applyInterval(dialog);
       writeSettings(settings());
       DestroyWindow(dialog);
       return TRUE;

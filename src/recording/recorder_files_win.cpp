@@ -25,7 +25,7 @@ HANDLE openWide(const char* path, DWORD access, DWORD disposition) {
     SetLastError(ERROR_INVALID_NAME);
     return INVALID_HANDLE_VALUE;
   }
-  // Readers (the viewer following a recording) may hold the file meanwhile.
+  // Readers (the viewer following a recording) may hold the file meanwhile; nobody else may write.
   return CreateFileW(wide, access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_ARCHIVE, nullptr);
 }
 

@@ -104,5 +104,32 @@
 #define CMD_RIGHT_SCALE_BASE 12200 // + trace 1-8
 #define CMD_SAVE_PICTURE 12001     // graph context menu: the page as a picture
 
+// Recording viewer (skalenor-view.exe, viewer.rc); the main menu's command that starts it
+#define IDM_VIEW_RECORDINGS 32781
+#define IDR_VIEWER_MENU 300
+#define IDD_VIEWER_MARKERS 301
+#define IDC_MARKER_LIST 3001
+#define IDC_MARKER_GO 3002
+#define IDC_VIEW_PLOT 3010
+#define IDC_VIEW_CHANNELS 3011
+#define IDC_VIEW_STATUS 3012
+#define IDC_VIEW_PROGRESS 3013
+#define IDM_VIEWER_OPEN 33001
+#define IDM_VIEWER_EXPORT 33002
+#define IDM_VIEWER_PICTURE 33003
+#define IDM_VIEWER_PRINT 33004
+#define IDM_VIEWER_EXIT 33005
+#define IDM_VIEWER_WHOLE 33010
+#define IDM_VIEWER_UNDO 33011
+#define IDM_VIEWER_ZOOM_IN 33012
+#define IDM_VIEWER_ZOOM_OUT 33013
+#define IDM_VIEWER_SECONDS 33014
+#define IDM_VIEWER_CLOCK 33015
+#define IDM_VIEWER_MARKERS 33016
+#define IDM_VIEWER_NO_CURSORS 33017
+#define IDM_VIEWER_ABOUT 33020
+#define CMD_VIEWER_LEFT_SCALE 34000  // + channel index (0: none is CMD_VIEWER_LEFT_SCALE - 1)
+#define CMD_VIEWER_RIGHT_SCALE 36000 // + channel index
+
 // Event window ("Журнал событий")
 #define IDC_EVENT_LIST 1301

@@ -40,10 +40,15 @@
 // must fit 32 bits, floating values must be finite; a value outside its range is
 // rejected and the field keeps its value. %g is written with six digits.
 //
-// The writer never generates the file: it rewrites the existing one line by line,
-// replacing the value of each key it knows and copying every other line (comments,
-// unknown keys, Device). A key missing from the file is never added. Empty lines
-// are dropped and leading blanks removed.
+// The writer rewrites the existing file line by line, replacing the value of each
+// key it knows and copying every other line (comments, unknown keys, Device).
+// Empty lines are dropped and leading blanks removed. Then it appends, in their
+// written form and in the order of the key table (K1B..K32B, 1Channel.., NPK..,
+// MinMaxRef.., FlagRec.., ACmode.., Interval.., Kadc.., scaleY.., colPlot..,
+// plotName.., chPlot, scPlot, lrScale, rPlot, rWnd, Ftime, FreqStream, nDO,
+// TimeType, CheckLabel), every key the file lacks, so that a setting is never lost
+// for want of its line; Device is never added, nor FreqStream while not above 0.
+// A file that holds every key keeps its bytes.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "settings/settings_file.h"
+#include "shell/window_place_win.h"
 
 namespace {
 
@@ -13,13 +14,7 @@ void sendNotice(void* ownerWindow, const char* textCp1251) {
 }
 
 bool mainWindowRect(void* ownerWindow, int32_t rect[4]) {
-  RECT r;
-  if (!ownerWindow || !GetWindowRect(static_cast<HWND>(ownerWindow), &r)) return false;
-  rect[0] = r.left;
-  rect[1] = r.top;
-  rect[2] = r.right;
-  rect[3] = r.bottom;
-  return true;
+  return ownerWindow && storedWindowRect(static_cast<HWND>(ownerWindow), rect);
 }
 
 }  // namespace

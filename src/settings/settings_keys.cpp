@@ -40,6 +40,12 @@ constexpr Family kFamilies[] = {
     {SettingsKey::Device, "Device", 1},
 };
 constexpr int kFamilyCount = static_cast<int>(sizeof kFamilies / sizeof kFamilies[0]);
+constexpr int kKeyCount = [] {
+  int n = 0;
+  for (const Family& family : kFamilies) n += family.count;
+  return n;
+}();
+static_assert(kKeyCount <= SETTINGS_KEY_LIMIT);
 
 // Every key spelled out once, in the reader's order.
 struct KeyTable {
@@ -96,6 +102,25 @@ void settingsKeyName(SettingsKeyMatch match, char name[SETTINGS_KEY_NAME_SIZE]) 
   const int f = familyIndex(match.key);
   const int n = kFamilies[f].count == 1 ? 0 : match.number - 1;
   std::memcpy(name, keyTable().names[f][n < 0 ? 0 : n], SETTINGS_KEY_NAME_SIZE);
+}
+
+int settingsKeyCount() { return kKeyCount; }
+
+SettingsKeyMatch settingsKeyAt(int ordinal) {
+  for (const Family& family : kFamilies) {
+    if (ordinal < family.count) return {family.key, family.count == 1 ? 0 : ordinal + 1};
+    ordinal -= family.count;
+  }
+  return {SettingsKey::Device, 0};
+}
+
+int settingsKeyOrdinal(SettingsKeyMatch match) {
+  int ordinal = 0;
+  for (const Family& family : kFamilies) {
+    if (family.key == match.key) return ordinal + (family.count == 1 ? 0 : match.number - 1);
+    ordinal += family.count;
+  }
+  return 0;
 }
 
 bool looksLikeNumberedKey(const char* line) {

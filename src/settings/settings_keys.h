@@ -43,6 +43,14 @@ bool matchSettingsKey(const char* line, SettingsKeyMatch* match);
 // The key's text, such as "Kadc07" or "K7B".
 void settingsKeyName(SettingsKeyMatch match, char name[SETTINGS_KEY_NAME_SIZE]);
 
+// Every key of the table, numbered 0 .. settingsKeyCount() - 1 in the reader's
+// order (K1B..K32B, 1Channel..32Channel, NPK01.., ..., CheckLabel, Device): the
+// order of a full file written from nothing.
+inline constexpr int SETTINGS_KEY_LIMIT = 512;  // at least settingsKeyCount()
+int settingsKeyCount();
+SettingsKeyMatch settingsKeyAt(int ordinal);
+int settingsKeyOrdinal(SettingsKeyMatch match);
+
 // True when the line begins like a numbered key (Kadc, NPK, K<digits>B,
 // <digits>Channel, ...) that matchSettingsKey did not accept.
 bool looksLikeNumberedKey(const char* line);

@@ -247,6 +247,9 @@ void readChannelConversion(const char* value, MeterSettings& s, int n, Problems&
   const char* part = scan.rest();
   const char* end = part;
   while (*end && !isBlank(*end)) ++end;
+  const char* rest = end;
+  while (isBlank(*rest)) ++rest;
+  if (*rest) problems.report("unit and name end at the first blank: \"%.20s\" ignored", rest);
 
   // B text
   const char* bar = static_cast<const char*>(std::memchr(part, '|', static_cast<size_t>(end - part)));
@@ -291,6 +294,8 @@ void readChannelConversion(const char* value, MeterSettings& s, int n, Problems&
   }
   part = bar + 1;
   storeText(s.channelName[n], SETTINGS_TEXT_SIZE, part, static_cast<size_t>(end - part), "name", problems);
+  if (std::memchr(part, '|', static_cast<size_t>(end - part)))
+    problems.report("name holds \"|\", the separator of the parts (a unit with \"|\" moves into the name)");
 }
 
 // Text between the first and the last quote; fewer than two quotes change nothing.

@@ -154,31 +154,68 @@ void formatKey(const MeterSettings& s, SettingsKeyMatch match, LineFormatter& li
   }
 }
 
-// One input line, as read with the 254-character limit, to its output line.
-bool rewriteLine(const MeterSettings& s, const char* chunk, size_t chunkLength, SettingsOutput output,
-                 void* context) {
-  size_t length = boundedLength(chunk, chunkLength);
-  for (size_t i = 0; i < length; ++i)
-    if (chunk[i] == '\r' || chunk[i] == '\n') length = i;
-  if (length == 0) return true;  // empty lines do not survive a rewrite
-  const char* p = chunk;
-  while (length > 0 && *p == ' ') {
-    ++p;
-    --length;
-  }
-  char line[SETTINGS_LINE_LIMIT + 1];
-  std::memcpy(line, p, length);
-  line[length] = '\0';
-
-  SettingsKeyMatch match;
-  if (std::strchr(line, '=') && matchSettingsKey(line, &match) && match.key != SettingsKey::Device) {
-    LineFormatter formatted;
-    formatKey(s, match, formatted);
-    formatted.add("\r\n");
-    return output(context, formatted.text(), formatted.length());
-  }
-  return output(context, line, length) && output(context, "\r\n", 2);
+// One key's line in its written form.
+bool writeKey(const MeterSettings& s, SettingsKeyMatch match, SettingsOutput output, void* context) {
+  LineFormatter formatted;
+  formatKey(s, match, formatted);
+  formatted.add("\r\n");
+  return output(context, formatted.text(), formatted.length());
 }
+
+// The file line by line, then the keys it lacked: a setting changed in the
+// program for a key the file lacks would otherwise be lost at the next start.
+class Rewriter {
+ public:
+  Rewriter(const MeterSettings& s, SettingsOutput output, void* context) : s_(s), output_(output), context_(context) {}
+
+  bool feed(const char* data, size_t size) { return splitter_.feed(data, size, LineSink{this}); }
+
+  bool finish() {
+    if (!splitter_.finish(LineSink{this})) return false;
+    for (int ordinal = 0; ordinal < settingsKeyCount(); ++ordinal) {
+      const SettingsKeyMatch match = settingsKeyAt(ordinal);
+      if (present_[ordinal] || match.key == SettingsKey::Device) continue;  // Device is never written
+      if (match.key == SettingsKey::FreqStream && !(s_.FreqStream > 0)) continue;  // a rate the reader refuses
+      if (!writeKey(s_, match, output_, context_)) return false;
+    }
+    return true;
+  }
+
+ private:
+  struct LineSink {
+    Rewriter* rewriter;
+    bool operator()(const char* line, size_t length, int, bool) { return rewriter->rewriteLine(line, length); }
+  };
+
+  // One input line, as read with the 254-character limit, to its output line.
+  bool rewriteLine(const char* chunk, size_t chunkLength) {
+    size_t length = boundedLength(chunk, chunkLength);
+    for (size_t i = 0; i < length; ++i)
+      if (chunk[i] == '\r' || chunk[i] == '\n') length = i;
+    if (length == 0) return true;  // empty lines do not survive a rewrite
+    const char* p = chunk;
+    while (length > 0 && *p == ' ') {
+      ++p;
+      --length;
+    }
+    char line[SETTINGS_LINE_LIMIT + 1];
+    std::memcpy(line, p, length);
+    line[length] = '\0';
+
+    SettingsKeyMatch match;
+    if (std::strchr(line, '=') && matchSettingsKey(line, &match)) {
+      present_[settingsKeyOrdinal(match)] = true;
+      if (match.key != SettingsKey::Device) return writeKey(s_, match, output_, context_);
+    }
+    return output_(context_, line, length) && output_(context_, "\r\n", 2);
+  }
+
+  const MeterSettings& s_;
+  SettingsOutput output_;
+  void* context_;
+  SettingsLineSplitter splitter_{false};
+  bool present_[SETTINGS_KEY_LIMIT] = {};
+};
 
 bool writeToFile(void* context, const char* bytes, size_t size) {
   return std::fwrite(bytes, 1, size, static_cast<FILE*>(context)) == size;
@@ -188,24 +225,18 @@ bool writeToFile(void* context, const char* bytes, size_t size) {
 
 bool rewriteSettingsText(const MeterSettings& settings, const char* data, size_t size, SettingsOutput output,
                          void* context) {
-  SettingsLineSplitter splitter(false);
-  auto onLine = [&](const char* line, size_t length, int, bool) {
-    return rewriteLine(settings, line, length, output, context);
-  };
-  return splitter.feed(data, size, onLine) && splitter.finish(onLine);
+  Rewriter rewriter(settings, output, context);
+  return rewriter.feed(data, size) && rewriter.finish();
 }
 
 bool rewriteSettingsStream(const MeterSettings& settings, FILE* in, FILE* out) {
-  SettingsLineSplitter splitter(false);
-  auto onLine = [&](const char* line, size_t length, int, bool) {
-    return rewriteLine(settings, line, length, writeToFile, out);
-  };
+  Rewriter rewriter(settings, writeToFile, out);
   char block[4096];
   size_t got;
   while ((got = std::fread(block, 1, sizeof block, in)) > 0)
-    if (!splitter.feed(block, got, onLine)) return false;
+    if (!rewriter.feed(block, got)) return false;
   if (std::ferror(in)) return false;
-  return splitter.finish(onLine);
+  return rewriter.finish();
 }
 
 bool rewriteSettingsFile(const MeterSettings& settings, const char* inPath, const char* outPath) {

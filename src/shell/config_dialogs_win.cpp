@@ -4,28 +4,40 @@
 
 #include <cwchar>
 
+#include "shell/window_place_win.h"
+
 namespace {
 wchar_t chosenPath[MAX_PATH];
-}
+}  // namespace
 
-UINT_PTR CALLBACK centerCommonDialog(HWND hook, UINT message, WPARAM, LPARAM lParam) {
-  if (message != WM_INITDIALOG) return 0;
-  HWND dialog = hook;
-  HWND owner = nullptr;
-  // File dialogs hand over their description; explorer-style ones hook a child.
-  const auto* ofn = reinterpret_cast<const OPENFILENAMEW*>(lParam);
-  if (ofn && (ofn->lStructSize == OPENFILENAME_SIZE_VERSION_400W || ofn->lStructSize == sizeof(OPENFILENAMEW))) {
-    dialog = GetParent(hook);
-    owner = ofn->hwndOwner;
-  } else if (lParam) {
-    owner = reinterpret_cast<const CHOOSECOLORW*>(lParam)->hwndOwner;
-  }
+namespace {
+
+void centreOn(HWND dialog, HWND owner) {
   RECT ref{0, 0, GetSystemMetrics(SM_CXFULLSCREEN), GetSystemMetrics(SM_CYFULLSCREEN)};
   if (owner) GetWindowRect(owner, &ref);
   RECT r;
   GetWindowRect(dialog, &r);
   const int w = r.right - r.left, h = r.bottom - r.top;
-  MoveWindow(dialog, (ref.right - w) / 2, (ref.bottom - h) / 2, w, h, TRUE);
+  MoveWindow(dialog, ref.left + (ref.right - ref.left - w) / 2, ref.top + (ref.bottom - ref.top - h) / 2, w, h, TRUE);
+  keepOnScreen(dialog);  // an owner near an edge would push it off
+}
+
+}  // namespace
+
+UINT_PTR CALLBACK centerCommonDialog(HWND hook, UINT message, WPARAM, LPARAM lParam) {
+  // An explorer-style file dialog hooks a child and takes its final size only
+  // after the child's initialisation: it is centred again once laid out.
+  if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == CDN_INITDONE) {
+    centreOn(GetParent(hook), reinterpret_cast<const OFNOTIFYW*>(lParam)->lpOFN->hwndOwner);
+    return 0;
+  }
+  if (message != WM_INITDIALOG) return 0;
+  // File dialogs hand over their description; the colour dialog its own.
+  const auto* ofn = reinterpret_cast<const OPENFILENAMEW*>(lParam);
+  if (ofn && (ofn->lStructSize == OPENFILENAME_SIZE_VERSION_400W || ofn->lStructSize == sizeof(OPENFILENAMEW)))
+    centreOn(GetParent(hook), ofn->hwndOwner);
+  else
+    centreOn(hook, lParam ? reinterpret_cast<const CHOOSECOLORW*>(lParam)->hwndOwner : nullptr);
   return 1;
 }
 

@@ -11,5 +11,6 @@ enum class PromptKind { Open, Save };
 const wchar_t* promptConfigFile(PromptKind kind, HWND owner, const wchar_t* title, const wchar_t* filterName,
                                 const wchar_t* pattern, const wchar_t* startDirectory = nullptr);
 
-// Hook of the common dialogs: centres the dialog on its owner (or the screen).
+// Hook of the common dialogs: centres the dialog on its owner (or the screen),
+// kept on the screen.
 UINT_PTR CALLBACK centerCommonDialog(HWND hook, UINT message, WPARAM wParam, LPARAM lParam);

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <string>
 
 #include "acquisition/acquisition_engine_win.h"
 #include "eventlog/event_log_win.h"
@@ -91,6 +92,27 @@ void openGraphInFirstFreeSlot(HWND window) {
   }
 }
 
+// The recording viewer from the program's folder, on the working folder's "Data".
+void viewRecordings(HWND window) {
+  wchar_t exe[MAX_PATH], folder[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  wchar_t* slash = n && n < MAX_PATH ? wcsrchr(exe, L'\\') : nullptr;
+  if (slash) wcscpy(slash + 1, L"skalenor-view.exe");
+  GetCurrentDirectoryW(MAX_PATH, folder);
+  std::wstring data = std::wstring(folder) + L"\\Data";
+  if (GetFileAttributesW(data.c_str()) == INVALID_FILE_ATTRIBUTES) data = folder;
+  std::wstring command = L"\"" + std::wstring(exe) + L"\" \"" + data + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (slash && CreateProcessW(exe, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return;
+  }
+  MessageBoxW(window, L"Не найдена программа просмотра записей skalenor-view.exe.", L"Ошибка", MB_OK | MB_ICONSTOP);
+}
+
 INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
@@ -111,6 +133,7 @@ bool handleCommand(HWND window, int id) {
     case IDM_OPEN: openConfiguration(window); return true;
     case IDM_SAVE: saveConfiguration(window); return true;
     case IDM_CHANNELS: openChannelsDialog(window); return true;
+    case IDM_VIEW_RECORDINGS: viewRecordings(window); return true;
     case IDM_EVENTS: openEventWindow(window); return true;
     case IDM_GRAPH: openGraphInFirstFreeSlot(window); return true;
     case IDM_EXIT: DestroyWindow(window); return true;

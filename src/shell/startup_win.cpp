@@ -17,6 +17,7 @@
 #include "settings/settings_file.h"
 #include "shell/app_win.h"
 #include "shell/command_line.h"
+#include "shell/window_place_win.h"
 
 AppState app;
 
@@ -115,6 +116,7 @@ void startUp(HINSTANCE instance, int showCommand) {
     ShowWindow(app.mainWindow, showCommand);
     UpdateWindow(app.mainWindow);
     SendMessageW(app.mainWindow, WM_USER, 0, 0);
+    keepOnScreen(app.mainWindow);
     recorder = new Recorder(platformRecorderFiles(), RecorderSources{nullptr, nullptr, engine->gainFactor,
                                                                      &engine->shortestIntervalMs,
                                                                      &mainWindowRecorderWatcher()});

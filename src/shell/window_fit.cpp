@@ -17,3 +17,15 @@ WindowPlace fitMainWindow(const ScreenMetrics& m, PanelState* const panels[PANEL
   if (height > m.fullHeight * 7 / 8) top = 0;
   return {left, top, width, height + m.dlgFrameY};
 }
+
+void keepInsideWorkArea(int32_t rect[4], const int32_t area[4]) {
+  for (int axis = 0; axis < 2; ++axis) {
+    const int64_t size = int64_t{rect[axis + 2]} - rect[axis];
+    const int64_t low = area[axis], high = area[axis + 2];
+    int64_t from = rect[axis];
+    if (from + size > high) from = high - size;
+    if (from < low) from = low;
+    rect[axis] = static_cast<int32_t>(from);
+    rect[axis + 2] = static_cast<int32_t>(from + size);
+  }
+}

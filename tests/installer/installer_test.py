@@ -47,6 +47,11 @@ def registry(key):
     return m.group(1).strip() if (m := re.search(r"path\s+REG_SZ\s+(.*)", out)) else None
 
 
+def default_value(key):
+    out = wine("reg", "query", key, "/ve").stdout.decode("utf-8", "replace")
+    return m.group(1).strip() if (m := re.search(r"REG_SZ\s+(.*)", out)) else None
+
+
 def working_folder(link):
     # Shell link layout: header of 76 bytes, optional item id list and link info, then counted strings in flag order.
     b = open(link, "rb").read()
@@ -75,13 +80,16 @@ install("/SIMULATOR", r"/WORKDIR=C:\Lab")
 expect(open(os.path.join(APP, "skalenor.exe"), "rb").read() == open(os.path.join(BUILD, "skalenor.exe"), "rb").read(),
        "the built program installed")
 expect(files(APP) == sorted(["README.md", "docs/guide.md", "kvsim.dll", "simulator.md", "skalenor-config.exe",
-                             "skalenor-export.exe", "skalenor.exe", "uninstall.exe"] +
+                             "skalenor-export.exe", "skalenor-view.exe", "skalenor.exe", "uninstall.exe"] +
                             ["docs/" + f for f in os.listdir(os.path.join(os.path.dirname(DEMO), "..", "docs"))
                              if f.endswith(".png")]), "installed files: %s" % files(APP))
 expect(open(os.path.join(LAB, "skalenor.cfg"), "rb").read() == open(DEMO, "rb").read(), "demo configuration in Lab")
-for link in (os.path.join(MENU, "Skalenor.lnk"), DESKTOP):
+for link in (os.path.join(MENU, "Skalenor.lnk"), os.path.join(MENU, "Просмотр записей.lnk"), DESKTOP):
     expect(os.path.exists(link) and working_folder(link) == r"C:\Lab", "shortcut starts in C:\\Lab: " + link)
 expect(registry(KV320) == registry(LAB_UTILITY) == r"C:\Apps\Skalenor\kvsim.dll", "simulator registered")
+expect(default_value(r"HKCR\.qmr") == "Skalenor.Recording" and
+       default_value(r"HKCR\Skalenor.Recording\shell\open\command") == r'"C:\Apps\Skalenor\skalenor-view.exe" "%1"',
+       ".qmr opens in the viewer")
 
 # The version in the installer's registration, both tools and the program's version resource.
 uninstall_key = wine("reg", "query", r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Skalenor").stdout
@@ -126,6 +134,8 @@ wine(os.path.join(APP, "uninstall.exe"), "/S", settle=True)
 expect({f: open(os.path.join(LAB, f), "rb").read() for f in files(LAB)} == user, "Lab keeps exactly the user's files")
 expect(not os.path.exists(APP) and not os.path.exists(MENU) and not os.path.exists(DESKTOP), "program removed")
 expect(registry(KV320) is None and registry(LAB_UTILITY) is None, "simulator keys removed")
+expect(default_value(r"HKCR\.qmr") is None and default_value(r"HKCR\Skalenor.Recording") is None,
+       ".qmr association removed")
 
 # A driver registered before stays: the simulator takes only the free key, and only that one is removed.
 wine("reg", "add", KV320, "/v", "path", "/t", "REG_SZ", "/d", r"C:\Drivers\kv320.dll", "/f")

@@ -1,9 +1,17 @@
 // The channel settings dialog's rules: field texts in, settings out.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 
 #include "panels/channel_settings.h"
+
+// A limit field that is on, opened showing shown over the value old: the value in full, or "refused".
+std::string limit(const std::string& text, const std::string& shown = "", float old = 0) {
+  char value[32] = "refused";
+  if (float v; readLimit(text, shown, old, &v)) std::snprintf(value, sizeof value, "%.9g", v);
+  return value;
+}
 
 TEST(ChannelSettings, FieldsKeypadAndLimits) {
   const std::pair<std::string, std::string> texts[] = {
@@ -11,8 +19,13 @@ TEST(ChannelSettings, FieldsKeypadAndLimits) {
       {formatB(1000033.0f), "1.00003e+06"}, {formatB(-2.5f), "-2.5"}, {formatK(0.001f), "0.001"},
       {formatLimit(12.5f), "12.5"}, {keypadAppend("1234567", '8'), "12345678"},
       {keypadAppend("12345678", '9'), "12345678"}, {keypadAppend("1.-", '.'), "1.-."},  // the keypad does not check
-      {keypadBackspace(""), ""}, {keypadBackspace("12"), "1"}, {formatLimit(readLimit("4.5", true)), "4.5"},
-      {formatLimit(readLimit("4.5", false)), "0"}, {formatLimit(readLimit("--", true)), "0"},
+      {keypadBackspace(""), ""}, {keypadBackspace("12"), "1"}, {limit("4.5"), "4.5"}, {limit("5-"), "5"},
+      {limit("-2e10"), "-2e+10"}, {limit("2", "1.5", 1.5f), "2"},
+      {limit("1.23457", "1.23457", 1.2345678f), "1.23456776"},  // left as shown: the value "%lg" cannot show
+      // No number: refused rather than a limit of 0, also in a field switched on empty.
+      {limit("--"), "refused"}, {limit(""), "refused"}, {limit("", "", 7), "refused"},
+      {limit("1e10"), "refused"}, {limit("inf"), "refused"},  // read back as "not set", or not a number
+      {storableText("mV") ? "yes" : "no", "yes"}, {storableText("m|V") ? "yes" : "no", "no"},
   };
   for (const auto& [got, want] : texts) EXPECT_EQ(got, want);
 }
@@ -37,6 +50,7 @@ TEST(ChannelSettings, OkReadsEveryFieldOrKeepsTheOldValue) {
       {"2", "k07", "201", "", 2, 3, 201, "", false},            // only the capital K is a reference
       {"2", "-0.25", "0", "", 2, -0.25f, 200, "", true},
       {"2", "K123", "1", "", 2, 1000012, 200, "", true},        // two digits at most
+      {"2", "3", "500", " a b\tc ", 2, 3, 500, "a_b_c", false},  // blanks end a name in the file: trimmed, "_" within
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.k) + " | " + c.b + " | " + c.interval);

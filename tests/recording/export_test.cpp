@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "recording/recording_reader.h"
 #include "recording_fixture.h"
 
 namespace {
@@ -58,6 +59,29 @@ TEST_F(ExportTest, CsvWithOptionsInterruptedRecordingsAndRefusedFiles) {
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, BOM + "time_s,3:,7:\r\n" + ROWS);
   EXPECT_NE(r.err.find("warning: no description"), std::string::npos) << r.err;
+}
+
+}  // namespace
+
+namespace {
+
+// Rows past 4 GB keep their places: a sparse sample file of over 4 GB, its last row written at its end.
+TEST_F(ExportTest, RowsBeyondFourGigabytes) {
+  world.recordThreeAndSeven();
+  ASSERT_TRUE(rec.startRecording());
+  const std::string qmr = path("qmr");
+  const uint64_t rows = ((uint64_t{1} << 32) + 4096) / 8;
+  std::filesystem::resize_file(qmr, 280 + (rows - 1) * 8);
+  const float last[2] = {7.5f, -1.25f};
+  rec.appendRows(last, 2);
+  RecordingFile file;
+  ASSERT_EQ(file.open(qmr), RecordingProblem::NONE);
+  EXPECT_EQ(file.rowCount(), rows);
+  float got[4] = {1, 1, 1, 1};
+  ASSERT_EQ(file.rows().read(rows - 2, 2, got), 2u);
+  EXPECT_EQ(got[0], 0.0f);
+  EXPECT_EQ(got[2], 7.5f);
+  EXPECT_EQ(got[3], -1.25f);
 }
 
 }  // namespace

@@ -16,8 +16,7 @@ def run(*args):
 with tempfile.TemporaryDirectory() as tmp:
     demo_bytes = open(DEMO, "rb").read()
 
-    # The demo configuration is clean, already in written form and holds every key
-    # (the writer never adds a missing one).
+    # The demo configuration is clean, already in written form and holds every key.
     result = run("check", DEMO)
     assert result.returncode == 0 and result.stdout == b"", "demo checks clean: %r" % result.stdout[:300]
     keys = "Device FreqStream nDO Ftime TimeType CheckLabel chPlot scPlot lrScale rPlot rWnd".split()
@@ -30,13 +29,25 @@ with tempfile.TemporaryDirectory() as tmp:
     assert run("rewrite", DEMO, out).returncode == 0, "rewrite demo exit 0"
     assert open(out, "rb").read() == demo_bytes, "rewriting the demo changes nothing"
 
+    # Keys a file lacks come back (with the values read: the defaults) after its lines,
+    # in the order of the key table: K<n>B, <n>Channel, NPK, MinMaxRef, FlagRec, ACmode,
+    # Interval, Kadc, scaleY, colPlot, plotName, chPlot, ..., Ftime, FreqStream, nDO, ...;
+    # Device never.
+    lacking = b"\r\n".join(l for l in demo_bytes.split(b"\r\n")
+                            if not l.startswith((b"nDO ", b"scaleY3 ", b"Interval12 ", b"K7B ", b"Device ")))
+    pathlib.Path(lack := os.path.join(tmp, "lacking.cfg")).write_bytes(lacking)
+    assert run("rewrite", lack, out).returncode == 0, "rewrite lacking exit 0"
+    added = b"K7B = 0|0||\r\nInterval12 = 0\r\nscaleY3 = 0,0\r\nnDO = 0\r\n"
+    assert open(out, "rb").read() == lacking + added, "the dropped keys are added at the end"
+
     # check: one line per problem, FILE:LINE: message (the messages are the reader's); exit 1.
     bad = os.path.join(tmp, "bad.cfg")
-    pathlib.Path(bad).write_bytes(b"; fine\r\nKadc33 = 1\r\nFtime = abc\r\n")
+    # A name with a blank loses what follows it when read.
+    pathlib.Path(bad).write_bytes(b"; fine\r\nKadc33 = 1\r\nFtime = abc\r\nK5B = 1|0|V|" + "Канал 5".encode("cp1251"))
     result = run("check", bad)
     lines = result.stdout.decode("utf-8", "replace").splitlines()
     assert result.returncode == 1, "check of bad file exits 1, got %d" % result.returncode
-    assert [l.split(" ")[0] for l in lines] == ["%s:2:" % bad, "%s:3:" % bad], "two problems: %r" % lines
+    assert [l.split(" ")[0] for l in lines] == ["%s:%d:" % (bad, n) for n in (2, 3, 4)], "three problems: %r" % lines
 
     # A missing file or an unwritable output: exit 2; an unknown command: exit 3.
     missing = os.path.join(tmp, "missing.cfg")

@@ -95,12 +95,13 @@ TEST(SettingsReader, ChannelConversion) {
   const std::string old = "|11|old|old\n";  // values a rejected part must keep
   expectReads({
       {"K3B = 2.5|K07|мВ|Давление", "K3B = 2.5|K07|мВ|Давление"},
-      {"K5B = 1|0|V|Канал 5", "K5B = 1|0|V|Канал"},  // cut at the blank
+      {"K5B = 1|0|V|Канал 5", "K5B = 1|0|V|Канал", "1:blank"},  // cut at the blank, and said so
       {"K6B = 1|K32|V|x\nK7B = 1|1000000|V|x", "K6B = 1|K32|V|x\nK7B = 1|1e+06|V|x"},  // K7B: a plain number
       {"K8B = 1" + old + "K8B = 1|K33|V|x", "K8B = 1|11|V|x", "2:1-32"},
       {"K9B = 1" + old + "K9B = 1|K0|V|x", "K9B = 1|11|V|x", "2:1-32"},
       {"K10B = 1" + old + "K10B = 2 |4|V|x", "K10B = 2|11|old|old", "2:expected"},
-      {"K11B = 3|  -4||\nK12B = 1|0|V|a|b", "K11B = 3|-4||\nK12B = 1|0|V|a|b"},  // blanks after the first '|' skipped
+      // blanks after the first '|' skipped; a fifth part stays in the name, said to be odd
+      {"K11B = 3|  -4||\nK12B = 1|0|V|a|b", "K11B = 3|-4||\nK12B = 1|0|V|a|b", "2:holds"},
       {"K13B = 1" + old + "K13B = 1|Kx|V|x", "K13B = 1|11|V|x", "2:reference"},
       {"K14B = 1" + old + "K14B = 1|abc", "K14B = 1|11|old|old", "2:unparsable 2:missing"},
       {"K15B = 1" + old + "K15B = x|1|V|n", "K15B = 1|11|old|old", "2:expected"},

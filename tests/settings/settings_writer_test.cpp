@@ -85,8 +85,10 @@ TEST(SettingsWriter, RewritesKnownKeysAndCopiesTheRest) {
   raw += "\r\nUnknown = \x98\xFF\xC0\r\n";
   const std::string comment = "; " + std::string(298, 'x'), head = "; " + std::string(252, 'y'),
                     fits = "; " + std::string(250, 'z') + "\r\n";
+  // Each case follows a file that holds every key, so that the writer adds none.
+  const std::string full = rewrite(*s, "");
   const std::pair<std::string, std::string> cases[] = {
-      {"Ftime = 5\r\n", "Ftime = 100\r\n"},  // only keys already present are written
+      {"Ftime = 5\r\n", "Ftime = 100\r\n"},
       {"\r\n\n\r\n", ""},
       {raw, raw},  // bytes outside ASCII are copied exactly
       // Long lines are cut at the read limit; the remainder is a line of its own, key and all.
@@ -96,7 +98,7 @@ TEST(SettingsWriter, RewritesKnownKeysAndCopiesTheRest) {
       // A long title is cut to stay on one line instead of being lost on the next read.
       {"plotName3 = ''\r\n", "plotName3 = '" + std::string(238, 'a') + "'\r\n"},
   };
-  for (const auto& [input, output] : cases) EXPECT_EQ(rewrite(*s, input), output) << input.substr(0, 40);
+  for (const auto& [input, output] : cases) EXPECT_EQ(rewrite(*s, full + input), full + output) << input.substr(0, 40);
 }
 
 TEST(SettingsWriter, RewrittenFileReadsBackToTheRecord) {
@@ -104,13 +106,16 @@ TEST(SettingsWriter, RewrittenFileReadsBackToTheRecord) {
   auto s = parsed(kExpected);
   writeFile("in.cfg", kInput);
   ASSERT_TRUE(rewriteSettingsFile(*s, "in.cfg", "out.cfg"));
-  EXPECT_EQ(readFile("out.cfg"), kExpected);
+  const std::string out = readFile("out.cfg");
+  EXPECT_EQ(out.substr(0, kExpected.size()), kExpected);  // then the keys kInput lacks
 
   // Read back, the record writes the same text again: every value survives the
-  // trip, 1000033 too (six digits, 1.00003e+06, would read back as channel 30).
+  // trip, the added keys' too, 1000033 too (six digits, 1.00003e+06, would read
+  // back as channel 30).
   auto back = std::make_unique<MeterSettings>();
   ASSERT_TRUE(readSettingsFile(*back, "out.cfg"));
-  EXPECT_EQ(rewrite(*back, kInput), kExpected);
+  EXPECT_EQ(rewrite(*back, kInput), out);
+  EXPECT_EQ(rewrite(*back, ""), rewrite(*s, ""));
   EXPECT_EQ(back->channelB[8], 1000033.0f);
 
   EXPECT_FALSE(rewriteSettingsFile(*s, "missing.cfg", "out2.cfg"));

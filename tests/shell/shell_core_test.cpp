@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <algorithm>
 #include <tuple>
 
 #include "shell/command_line.h"
@@ -51,4 +52,11 @@ TEST(WindowFit, GrowsWithTheShownPanelsAndMovesToTheEdges) {
     const WindowPlace p = fitMainWindow(screen, table, 100, 50);
     EXPECT_EQ(std::tie(p.width, p.height, p.left, p.top), std::tie(c.width, c.height, c.left, c.top)) << c.shown;
   }
+}
+
+TEST(WindowFit, StoredRectanglesComeBackOntoTheWorkArea) {
+  const int32_t area[4] = {0, 30, 1280, 1024}, held[4] = {100, 100, 400, 300};  // a task bar along the top
+  int32_t same[4] = {100, 100, 400, 300}, off[4] = {0, 1000, 321, 1296}, large[4] = {500, 0, 2500, 200};
+  for (int32_t* rect : {same, off, large}) keepInsideWorkArea(rect, area);
+  EXPECT_TRUE(std::equal(same, same + 4, held) && off[1] == 728 && off[3] == 1024 && large[0] == 0 && large[1] == 30);
 }

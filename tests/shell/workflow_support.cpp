@@ -65,10 +65,16 @@ std::string simulatorConfiguration(const char* board) {
   return s;
 }
 
-Recording readSampleFile(const std::string& bytes) {
-  Recording r;
-  std::string error;
-  if (!parseSampleFile(bytes, &r, &error)) r = Recording{};
+Rows readSampleFile(const std::string& bytes) {
+  Rows r;
+  RecordingFile file;
+  if (file.open(std::make_unique<MemorySource>(bytes.data(), bytes.size()), nullptr) != RecordingProblem::NONE)
+    return r;
+  r.channels = file.channels();
+  r.rowsPerSecond = file.rowsPerSecond();
+  r.rowCount = file.rowCount();
+  r.values.resize(r.rowCount * r.channels.size());
+  file.rows().read(0, r.rowCount, r.values.data());
   return r;
 }
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "recording_reader.h"
+#include "recording/recording_reader.h"
 #include "test_files.h"
 #include "win_driver.h"
 
@@ -32,8 +32,15 @@ inline constexpr double RAMP_SLOPE = (RAMP_TO - RAMP_FROM) / RAMP_PERIOD_S;  // 
 std::string simulatorConfiguration(const char* board = "KV320");
 float dcVolts(int channel);
 
-// A .qmr sample file as the export tool reads it; no channels when it is none.
-::Recording readSampleFile(const std::string& bytes);
+// A .qmr sample file's channels and rows as the recording reader gives them;
+// no channels when it is none.
+struct Rows {
+  std::vector<RecordingChannel> channels;
+  double rowsPerSecond = 0.0;
+  size_t rowCount = 0;
+  std::vector<float> values;  // rowCount rows of channels.size() values
+};
+Rows readSampleFile(const std::string& bytes);
 
 }  // namespace workflow
 

@@ -7,17 +7,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <stdexcept>
-
 #include <filesystem>
+#include <stdexcept>
+#include <tuple>
 
 #include "eventlog/event_log.h"
 #include "recording/channels_dialog_win.h"
 #include "resource.h"
 #include "version.h"
 #include "win_driver.h"
-#include <commctrl.h>  // after windows.h
-#include <winspool.h>
+#include <winspool.h>  // after windows.h
+#include <commctrl.h>
 #include "workflow_support.h"
 
 namespace {
@@ -60,6 +60,7 @@ class Workflow : public ::testing::Test {
   std::wstring dir;
   driver::Program program;
   HWND main = nullptr;
+  const char* exe = "SKALENOR_EXE";  // SKALENOR_GUARDED_EXE: uses of deleted objects fault
 
   void startIn(const wchar_t* name, const std::string& config,
                const std::string& sim = workflow::simulatorConfiguration()) {
@@ -69,7 +70,7 @@ class Workflow : public ::testing::Test {
     dir = folder;
     ASSERT_TRUE(writeFile(dir + L"\\skalenor.cfg", config));
     ASSERT_TRUE(writeFile(dir + L"\\kvsim.cfg", sim));
-    ASSERT_TRUE(driver::start(program, dir));
+    ASSERT_TRUE(driver::start(program, dir, exe));
     main = find(L"SKALENOR", nullptr, 30000);
     // Start-up is over once the title names the board.
     for (int i = 0; i < 400 && driver::text(main).find(L"Hz") == std::wstring::npos; ++i) driver::pump(25);
@@ -166,7 +167,7 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   // A panel placed after it had been hidden refreshes again.
   EXPECT_NE(driver::itemText(panelOf(main, 32), IDC_PANEL_VALUE), L"*");
 
-  const Recording rec = workflow::readSampleFile(readFile(findFile(L"*.qmr")));
+  const workflow::Rows rec = workflow::readSampleFile(readFile(findFile(L"*.qmr")));
   ASSERT_EQ(rec.channels.size(), 32u);
   EXPECT_DOUBLE_EQ(rec.rowsPerSecond, 1000.0 / 32);
   for (int c = 0; c < 32; ++c) EXPECT_EQ(rec.channels[c].number, c + 1);
@@ -202,6 +203,29 @@ TEST_F(Workflow, ShowAllRecordAllThenRecordAndStop) {
   EXPECT_NE(text.find("TypeIndex = 1\r\n         TimePos = "), std::string::npos);
   EXPECT_NE(text.find("TypeIndex = 0\r\n         TimePos = "), std::string::npos);
   EXPECT_NE(text.find("Description = \"K3\""), std::string::npos);
+
+  // "Просмотр записей..." starts the viewer on the Data folder: the recording is chosen there by its name alone.
+  PostMessageW(main, WM_COMMAND, IDM_VIEW_RECORDINGS, 0);
+  HWND open = driver::findWindow(0, L"#32770", L"Открытие записи", 20000);
+  ASSERT_NE(open, nullptr);
+  const std::wstring qmr = findFile(L"*.qmr"), name = qmr.substr(qmr.find_last_of(L'\\') + 1);
+  SendMessageW(GetDlgItem(open, 0x47c), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+  PostMessageW(open, WM_COMMAND, IDOK, 0);
+  HWND view = driver::findWindow(0, L"SKALENORVIEW", (name + L" - Просмотр записей").c_str(), 20000);
+  ASSERT_NE(view, nullptr);
+  HWND list = GetDlgItem(view, IDC_VIEW_CHANNELS);
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 32);
+  EXPECT_EQ(driver::listText(list, 31, 1), L"ch32");
+  std::wstring rows = driver::statusText(GetDlgItem(view, IDC_VIEW_STATUS), 0);
+  rows = rows.substr(0, rows.find(L" ·"));
+  std::erase(rows, L' ');
+  EXPECT_EQ(rows, L"Строк:" + std::to_wstring(rec.rowCount));
+  DWORD viewerPid = 0;
+  GetWindowThreadProcessId(view, &viewerPid);
+  driver::Program viewer;
+  viewer.pi.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, viewerPid);
+  PostMessageW(view, WM_CLOSE, 0, 0);
+  EXPECT_EQ(viewer.waitExit(10000), 0);
 }
 
 // KV310 rates whose 160 ms block is cut to whole frames: each block counts
@@ -237,7 +261,7 @@ TEST_F(Workflow, CutBlocksKeepTheirSignalTime) {
     driver::pump(5000);
     const double rowsPerSecond = (driver::fileSize(qmr) - size1) / 4 / ((GetTickCount() - t1) / 1000.0);
     click(dialog, IDC_RECORD_STOP);
-    const Recording rec = workflow::readSampleFile(readFile(qmr));
+    const workflow::Rows rec = workflow::readSampleFile(readFile(qmr));
     ASSERT_EQ(rec.channels.size(), 1u);
     const double interval = c.interval / 1000.0;
     EXPECT_DOUBLE_EQ(rec.rowsPerSecond, 1 / interval);
@@ -255,8 +279,11 @@ TEST_F(Workflow, CutBlocksKeepTheirSignalTime) {
   }
 }
 
+// The configuration lacks nDO and places the window far right of the screen.
 TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
-  startIn(L"choices", workflow::configuration(8, {{"FlagRec05 = 0", "FlagRec05 = 1"}}));
+  startIn(L"choices", workflow::configuration(8, {{"FlagRec05 = 0", "FlagRec05 = 1"},
+                                                  {"nDO = 8\r\n", ""},
+                                                  {"rWnd = 0,0,0,0", "rWnd = 5000,40,5300,240"}}));
   HWND dialog = openChannels();
 
   // A second "Каналы..." leaves only the first dialog.
@@ -285,6 +312,14 @@ TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
   click(dialog, IDC_MARK_SWITCHINGS);  // was on
   click(dialog, recordBoxId(3));
   expectConfig({{"nDO", "16"}, {"TimeType", "1"}, {"CheckLabel", "0"}});
+
+  // Enter in the interval field takes what was typed (the stored interval must not
+  // come back over it), clamped to the longest interval, an hour.
+  SetDlgItemTextW(dialog, IDC_INTERVAL, L"4294967297");
+  PostMessageW(GetDlgItem(dialog, IDC_INTERVAL), WM_KEYDOWN, VK_RETURN, 0);  // through the program's loop
+  driver::pump(300);
+  EXPECT_EQ(valueOf(config(), "Ftime") + " " + std::to_string(GetDlgItemInt(dialog, IDC_INTERVAL, nullptr, FALSE)),
+            "3600000 3600000");
 
   // A recording that cannot start says why: here "Data" is a file, not a folder. The event log cannot write
   // that notice either, and says so once, after it.
@@ -315,12 +350,13 @@ TEST_F(Workflow, ChannelChoicesFlagsAndSwitchesReachTheConfiguration) {
   EXPECT_TRUE(findFile(L"*.qmr").empty());
 
   // Esc closes the dialog, which writes the settings with the window's place;
-  // the window is at its minimum.
+  // the window is at its minimum, and was brought onto the screen at start.
   PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
   EXPECT_TRUE(gone(dialog));
   RECT r;
   GetWindowRect(main, &r);
   EXPECT_EQ(r.right - r.left, GetSystemMetrics(SM_CXFULLSCREEN) / 5);
+  EXPECT_TRUE(r.left >= 0 && r.right <= GetSystemMetrics(SM_CXSCREEN)) << r.left;
   EXPECT_EQ(valueOf(config(), "rWnd"), std::to_string(r.left) + "," + std::to_string(r.top) + "," +
                                            std::to_string(r.right) + "," + std::to_string(r.bottom));
 }
@@ -350,6 +386,11 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   HWND dialog = find(L"#32770", L"Настройка канала 1");
   EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_K), L"1");
   EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_GAIN2), L"10");  // the simulator's gains
+  // A limit field that is off looks off: greyed like every disabled control.
+  POINT ref{2, 2};
+  MapWindowPoints(GetDlgItem(dialog, IDC_TOOLS_REF_FIELD), dialog, &ref, 1);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  EXPECT_EQ(driver::capture(dialog).at(ref.x, ref.y), (face & 0xFF) << 16 | (face & 0xFF00) | (face >> 16 & 0xFF));
 
   // Panels keep refreshing under the modal dialog.
   const std::wstring before = driver::itemText(square, IDC_PANEL_VALUE);
@@ -369,15 +410,30 @@ TEST_F(Workflow, ChannelSettingsFromThePanel) {
   keys(dialog, "<<<50");
   EXPECT_EQ(driver::itemText(dialog, IDC_TOOLS_INTERVAL), L"50");
   SendDlgItemMessageW(dialog, IDC_TOOLS_B, CB_SETCURSEL, 6, 0);
-  SetDlgItemTextW(dialog, IDC_TOOLS_NAME, L"Напряжение");
+  SetDlgItemTextW(dialog, IDC_TOOLS_NAME, L" Нап ряжение");  // the file ends a name at a blank
   SetDlgItemTextW(dialog, IDC_TOOLS_UNIT, L"милливольт");
+  // "OK" refuses what the file cannot keep, a "|" in the unit, a limit that is on
+  // without a number: a notice, the dialog stays, nothing is applied.
+  const std::string unapplied = config();
+  const std::tuple<int, const wchar_t*, const wchar_t*> refusals[] = {
+      {IDC_TOOLS_UNIT, L"мВ|с", L"Символ «|» в единице измерения недопустим."},
+      {IDC_TOOLS_MIN_FIELD, L"", L"В поле «Min» должно быть число меньше 1e+10."}};
+  for (const auto& [id, typed, notice] : refusals) {
+    const std::wstring before = driver::itemText(dialog, id);
+    SetDlgItemTextW(dialog, id, typed);
+    PostMessageW(GetDlgItem(dialog, IDC_TOOLS_OK), BM_CLICK, 0, 0);
+    EXPECT_EQ(answerNotice(program.pi.dwProcessId), notice);
+    EXPECT_FALSE(gone(dialog));
+    SetDlgItemTextW(dialog, id, before.c_str());
+  }
+  EXPECT_EQ(config(), unapplied);
   click(dialog, IDC_TOOLS_OK);
   EXPECT_TRUE(gone(dialog));
   const std::string cfg = config();
-  expectConfig({{"K1B", "0.5|K07|\xEC\xE8\xEB\xEB\xE8\xE2|\xCD\xE0\xEF\xF0\xFF\xE6"},
+  expectConfig({{"K1B", "0.5|K07|\xEC\xE8\xEB\xEB\xE8\xE2|\xCD\xE0\xEF_\xF0\xFF"},
                 {"Interval01", "200"},
                 {"MinMaxRef01", "-5|10|1e+10"}});
-  EXPECT_EQ(driver::itemText(panel, IDC_PANEL_NAME), L"Напряж");
+  EXPECT_EQ(driver::itemText(panel, IDC_PANEL_NAME), L"Нап_ря");
   EXPECT_EQ(driver::itemText(panel, IDC_PANEL_UNIT), L"миллив");
   std::wstring max = driver::itemText(panel, IDC_PANEL_MAX_FIELD);
   EXPECT_EQ(max.substr(max.find_first_not_of(L' ')), L"10");
@@ -476,7 +532,9 @@ int columnsAt(const driver::Picture& p, uint32_t colour, int y) {
 }  // namespace
 
 // About box; graph windows from "График" to a restart that brings them back.
+// The program guards deleted objects: the graph closes under its colour dialog.
 TEST_F(Workflow, AboutGraphsAndRestart) {
+  exe = "SKALENOR_GUARDED_EXE";
   // Graph 1: channel 8 (-2 V) in red on trace 1, channel 24 (+2 V) in green on trace 2.
   startIn(L"graphs", workflow::configuration(2, {{"chPlot = 0,0", "chPlot = 8,24"}, {"lrScale = 0", "lrScale = 1"}}));
   HWND about = command(main, IDM_ABOUT, L"О программе");
@@ -543,19 +601,32 @@ TEST_F(Workflow, AboutGraphsAndRestart) {
   PostMessageW(rename, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(gone(rename));
   EXPECT_EQ(driver::text(graph), L"Стенд 7");
-  RECT place;
+  RECT place, mainPlace;
   GetWindowRect(graph, &place);
+  GetWindowRect(main, &mainPlace);
 
-  // "Выход", and a new start brings the graph back at its place, scale and channels.
+  // "Выход" with the colour dialog of trace 1 open and both windows minimised;
+  // a new start brings them back at their places, the graph at its scale and channels.
+  RECT selector;  // the swatch lies left of its selector
+  GetWindowRect(GetDlgItem(graph, IDC_GRAPH_TRACE1), &selector);
+  PostMessageW(graph, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(selector.left - place.left - 2 * GetSystemMetrics(SM_CYDLGFRAME) - 2,
+                                                             (selector.bottom - selector.top) / 2));
+  driver::pump(1000);
+  EXPECT_EQ(driver::windows(program.pi.dwProcessId, L"#32770", nullptr).size(), 2u);  // the graph and the dialog
+  ShowWindow(graph, SW_MINIMIZE);
+  ShowWindow(main, SW_MINIMIZE);
+  driver::pump(300);
   PostMessageW(main, WM_COMMAND, IDM_EXIT, 0);
   EXPECT_EQ(program.waitExit(20000), 0);
-  ASSERT_TRUE(driver::start(program, dir));
+  ASSERT_TRUE(driver::start(program, dir, exe));
   graph = find(L"#32770", L"Стенд 7", 30000);
   main = find(L"SKALENOR", nullptr);
   driver::pump(300);
-  RECT again;
+  RECT again, mainAgain;
   GetWindowRect(graph, &again);
+  GetWindowRect(main, &mainAgain);
   EXPECT_TRUE(EqualRect(&again, &place));
+  EXPECT_TRUE(EqualRect(&mainAgain, &mainPlace));
   EXPECT_EQ(chosen(graph, IDC_GRAPH_SCALE), 1);
   EXPECT_EQ(driver::itemText(graph, IDC_GRAPH_SCALE), L"1мин/дел");
   EXPECT_EQ(chosen(graph, IDC_GRAPH_TRACE1), 8);
@@ -621,7 +692,11 @@ TEST_F(Workflow, GraphSavedAsPicturesAndPrinted) {
   driver::pump(4500);
   for (const wchar_t* name : {L"\\graph.png", L"\\graph.emf"}) {
     SCOPED_TRACE(name);
-    answerFileDialog(command(graph, CMD_SAVE_PICTURE, L"Сохранить как рисунок", nullptr), dir + name);
+    HWND save = command(graph, CMD_SAVE_PICTURE, L"Сохранить как рисунок", nullptr);
+    RECT d, g;  // centred on the graph
+    GetWindowRect(save, &d), GetWindowRect(graph, &g);
+    EXPECT_TRUE(std::abs(d.left + d.right - g.left - g.right) <= 2 && std::abs(d.top + d.bottom - g.top - g.bottom) <= 2);
+    answerFileDialog(save, dir + name);
     driver::pump(1500);
     pages::expectGraphPage(pages::load(dir + name));
   }

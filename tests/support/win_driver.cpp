@@ -1,6 +1,11 @@
 #include "win_driver.h"
 
+#include <commctrl.h>
+
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 namespace driver {
@@ -41,8 +46,9 @@ Program::~Program() {
   if (pi.hProcess) CloseHandle(pi.hProcess);
 }
 
-bool start(Program& p, const std::wstring& folder) {
-  const char* path = std::getenv("SKALENOR_EXE");
+bool start(Program& p, const std::wstring& folder, const char* exeVariable) {
+  const char* path = std::getenv(exeVariable);
+  if (!path) path = std::getenv("SKALENOR_EXE");
   const std::wstring exe = path ? windowsPath(path) : L"skalenor.exe";
   std::wstring cmd = L"\"" + exe + L"\"";
   STARTUPINFOW si{};
@@ -77,6 +83,48 @@ std::wstring text(HWND window) {
 }
 
 std::wstring itemText(HWND dialog, int id) { return text(GetDlgItem(dialog, id)); }
+
+namespace {
+constexpr size_t TEXT_CHARS = 512;
+// Sends message to control with a pointer to a block lent in its process,
+// first filled with `in`; when the block holds a record, the record's text
+// pointer (at pointerAt) is aimed at the text room after the record (at
+// textAt). Returns what the control left in the block.
+std::vector<char> lent(HWND control, UINT message, WPARAM wParam, std::vector<char> in, size_t pointerAt,
+                       size_t textAt) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(control, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return {};
+  char* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, in.size(), MEM_COMMIT, PAGE_READWRITE));
+  if (pointerAt != SIZE_MAX) {
+    char* text = remote + textAt;
+    std::memcpy(in.data() + pointerAt, &text, sizeof text);
+  }
+  WriteProcessMemory(process, remote, in.data(), in.size(), nullptr);
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(control, message, wParam, reinterpret_cast<LPARAM>(remote), SMTO_ABORTIFHUNG, 5000, &result);
+  ReadProcessMemory(process, remote, in.data(), in.size(), nullptr);
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+  return in;
+}
+}  // namespace
+
+std::wstring listText(HWND list, int item, int column) {
+  std::vector<char> block(sizeof(LVITEMW) + 2 * (TEXT_CHARS + 1));
+  LVITEMW it{};
+  it.iSubItem = column;
+  it.cchTextMax = TEXT_CHARS;
+  std::memcpy(block.data(), &it, sizeof it);
+  block = lent(list, LVM_GETITEMTEXTW, item, block, offsetof(LVITEMW, pszText), sizeof(LVITEMW));
+  return block.empty() ? L"" : reinterpret_cast<const wchar_t*>(block.data() + sizeof(LVITEMW));
+}
+
+std::wstring statusText(HWND status, int part) {
+  const std::vector<char> block = lent(status, SB_GETTEXTW, part, std::vector<char>(2 * (TEXT_CHARS + 1)), SIZE_MAX, 0);
+  return block.empty() ? L"" : reinterpret_cast<const wchar_t*>(block.data());
+}
 
 Picture capture(HWND window) {
   RECT r;
@@ -151,6 +199,15 @@ void pump(DWORD ms) {
     }
     if (ms) Sleep(10);
   } while (GetTickCount() - start < ms);
+}
+
+bool startNamed(Program& p, const char* variable, const std::wstring& arguments, const std::wstring& folder) {
+  const char* path = std::getenv(variable);
+  if (!path) return false;
+  std::wstring cmd = L"\"" + windowsPath(path) + L"\" " + arguments;
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  return CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &p.pi) != 0;
 }
 
 }  // namespace driver

@@ -25,8 +25,9 @@ struct Program {
   ~Program();
 };
 
-// Starts skalenor.exe (SKALENOR_EXE) in the folder, its current directory.
-bool start(Program& p, const std::wstring& folder);
+// Starts skalenor.exe (the program the variable names, else SKALENOR_EXE) in
+// the folder, its current directory.
+bool start(Program& p, const std::wstring& folder, const char* exeVariable = "SKALENOR_EXE");
 
 // Visible top-level windows of the process (0: any) with this class (null: any)
 // and, if given, this caption; the first of them, waiting up to timeoutMs.
@@ -36,6 +37,10 @@ HWND findWindow(DWORD processId, const wchar_t* className, const wchar_t* captio
 // Text of a window or of a dialog control.
 std::wstring text(HWND window);
 std::wstring itemText(HWND dialog, int id);
+// Text of a list view's cell or a status bar's part in another process (the
+// messages carry pointers: the text goes through memory lent in that process).
+std::wstring listText(HWND list, int item, int column);
+std::wstring statusText(HWND status, int part);
 
 // A window's client area as the screen shows it, with its children: 0xRRGGBB,
 // row by row from the top. Empty when it cannot be read.
@@ -57,5 +62,8 @@ std::wstring newestFile(const std::wstring& folder, const wchar_t* pattern);
 
 // Pumps this thread's messages for the given time (keeps sent messages flowing).
 void pump(DWORD ms);
+
+// Starts the program an environment variable names, with arguments, in the folder.
+bool startNamed(Program& p, const char* variable, const std::wstring& arguments, const std::wstring& folder);
 
 }  // namespace driver

@@ -3,14 +3,16 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #ifdef _WIN32
+#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 #endif
 
-#include "csv_export.h"
-#include "recording_reader.h"
+#include "recording/csv_export.h"
+#include "recording/recording_reader.h"
 #include "version.h"
 
 namespace {
@@ -32,9 +34,28 @@ bool parseDelimiter(const char* text, char* out) {
   return true;
 }
 
+class FileSink final : public TextSink {
+ public:
+  explicit FileSink(FILE* file) : file_(file) {}
+  bool put(const char* text, size_t size) override { return std::fwrite(text, 1, size, file_) == size; }
+
+ private:
+  FILE* file_;
+};
+
+FILE* createOutput(const char* utf8Path) {
+#ifdef _WIN32
+  std::wstring wide(std::strlen(utf8Path) + 1, L'\0');
+  wide.resize(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8Path, -1, wide.data(), static_cast<int>(wide.size()))));
+  return _wfopen(wide.c_str(), L"wb");
+#else
+  return std::fopen(utf8Path, "wb");
+#endif
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
+static int run(int argc, char** argv) {
   CsvOptions options;
   const char* input = nullptr;
   const char* output = nullptr;
@@ -67,18 +88,22 @@ int main(int argc, char** argv) {
   }
   if (!input) return usage();
 
-  Recording recording;
-  std::string error;
-  if (!readRecording(input, &recording, &error)) {
-    std::fprintf(stderr, "skalenor-export: %s\n", error.c_str());
+  RecordingFile recording;
+  const RecordingProblem problem = recording.open(input);
+  if (problem == RecordingProblem::CANNOT_OPEN) {
+    std::fprintf(stderr, "skalenor-export: cannot open %s\n", input);
     return EXIT_REFUSED;
   }
-  for (const auto& w : recording.warnings) std::fprintf(stderr, "skalenor-export: warning: %s\n", w.c_str());
+  if (problem != RecordingProblem::NONE) {
+    std::fprintf(stderr, "skalenor-export: %s: %s\n", input, recordingProblemText(problem));
+    return EXIT_REFUSED;
+  }
+  recording.finishDescription();
+  for (const auto& w : recording.warnings()) std::fprintf(stderr, "skalenor-export: warning: %s\n", w.c_str());
 
-  const std::string csv = formatCsv(recording, options);
   FILE* out = stdout;
   if (output) {
-    out = std::fopen(output, "wb");
+    out = createOutput(output);
     if (!out) {
       std::fprintf(stderr, "skalenor-export: cannot create %s\n", output);
       return EXIT_REFUSED;
@@ -88,7 +113,8 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
   }
-  bool ok = std::fwrite(csv.data(), 1, csv.size(), out) == csv.size();
+  FileSink sink(out);
+  bool ok = writeCsv(recording, recording.rows(), 0, recording.rowCount(), options, sink);
   ok = (output ? std::fclose(out) : std::fflush(out)) == 0 && ok;
   if (!ok) {
     std::fprintf(stderr, "skalenor-export: writing %s failed\n", output ? output : "standard output");
@@ -96,3 +122,22 @@ int main(int argc, char** argv) {
   }
   return 0;
 }
+
+#ifdef _WIN32
+// Arguments as UTF-8 from the wide command line: paths keep every character.
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> args;
+  std::vector<char*> pointers;
+  for (int i = 0; i < argc; ++i) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string a(n > 0 ? static_cast<size_t>(n) : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, argv[i], -1, a.data(), n, nullptr, nullptr);
+    a.resize(std::strlen(a.c_str()));
+    args.push_back(a);
+  }
+  for (auto& a : args) pointers.push_back(a.data());
+  return run(argc, pointers.data());
+}
+#else
+int main(int argc, char** argv) { return run(argc, argv); }
+#endif
