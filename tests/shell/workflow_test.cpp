@@ -754,7 +754,7 @@ bool writable(const std::wstring& path) {
 // Rows of whole 32-channel rows only, the ramp on channel 32 one step a row: nothing lost before the stop.
 void expectWholeRampRows(const std::wstring& qmr) {
   const std::string bytes = readFile(qmr);
-  const Recording rec = workflow::readSampleFile(bytes);
+  const workflow::Rows rec = workflow::readSampleFile(bytes);
   ASSERT_EQ(rec.channels.size(), 32u);
   EXPECT_EQ((bytes.size() - (240 + 20 * 32)) % (32 * 4), 0u) << bytes.size();
   ASSERT_GT(rec.rowCount, 10u);
