@@ -82,6 +82,11 @@ TEST_F(ExportTest, RowsBeyondFourGigabytes) {
   EXPECT_EQ(got[0], 0.0f);
   EXPECT_EQ(got[2], 7.5f);
   EXPECT_EQ(got[3], -1.25f);
+  // The tool exports a span from there: row r stands at (r + 1) / 10 s.
+  const RunResult r = runExport(dir, "--from 53687142.3 --to 1e12 '" + qmr + "'");
+  EXPECT_EQ(r.out, BOM + "time_s,3:,7:\r\n53687142.3,0,0\r\n53687142.4,7.5,-1.25\r\n") << r.err;
+  EXPECT_EQ(runExport(dir, "--from 0.15 --to 0.2 '" + qmr + "'").out, BOM + "time_s,3:,7:\r\n0.2,0,0\r\n");
+  EXPECT_EQ(runExport(dir, "--to -1 '" + qmr + "'").exitCode, 2);
 }
 
 }  // namespace

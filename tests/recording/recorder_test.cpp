@@ -194,10 +194,6 @@ TEST_F(RecorderTest, FailedWritesAndLowSpaceEndTheRecordingCleanly) {
   EXPECT_EQ(rec.notice(), "Запись остановлена.\nНа диске меньше места, чем нужно на минуту записи: " + dir + "/Data");
 }
 
-// Past 4 GB, through the platform's own file calls: a sample file made sparse to whole rows beyond 2^32 bytes, and to
-// part of a row more, gets the next rows at their places.
-TEST(RecorderFiles, RowsKeepTheirPlacesPast4GB) { expectRowsPast4GB(); }
-
 TEST(RecordingFormat, MidnightForEveryOffset) {
   const FileTime day = 154000 * FILE_TIME_TICKS_PER_DAY, t = day + 13 * FILE_TIME_TICKS_PER_HOUR + 123456789;
   // offset, hour of local midnight; -21 is UTC+3 and 20 UTC-4 read across midnight

@@ -91,31 +91,6 @@ struct RecordingWorld {
   std::atomic<int32_t> gains[8] = {1, 1, 1, 1, 1, 1, 1, 1};
 };
 
-// A recording of 8-byte rows on the platform's files, its sample file made sparse past 4 GB between appends.
-inline void expectRowsPast4GB() {
-  ScratchDir scratch{true};
-  RecordingWorld world;
-  world.recordThreeAndSeven();
-  Recorder rec(platformRecorderFiles(), world.sources());
-  ASSERT_TRUE(rec.startRecording()) << rec.notice();
-  const std::filesystem::path qmr(std::u8string(reinterpret_cast<const char8_t*>(rec.samplePath())));
-  const uint64_t rows = (uint64_t{1} << 32) / 8 + 5;
-  for (uint64_t extra : {uint64_t{0}, uint64_t{3}}) {
-    std::filesystem::resize_file(qmr, 280 + rows * 8 + extra);
-    const float row[2] = {static_cast<float>(extra) + 1.5f, 2.5f};
-    rec.appendRows(row, 2);
-    ASSERT_FALSE(rec.failed()) << rec.notice();
-    EXPECT_EQ(std::filesystem::file_size(qmr), 280 + (rows + 1) * 8);
-    std::ifstream in(qmr, std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(280 + rows * 8));
-    float back[2] = {};
-    in.read(reinterpret_cast<char*>(back), sizeof back);
-    EXPECT_EQ(back[0], row[0]);
-    EXPECT_EQ(back[1], 2.5f);
-  }
-  EXPECT_TRUE(rec.stopRecording());
-}
-
 #ifndef _WIN32
 #include <sys/wait.h>
 

@@ -1,6 +1,10 @@
-// skalenor-export REC.qmr [OUT.csv] [--delimiter C] [--decimal-comma] [--markers]
-// Writes a recording as CSV, to OUT.csv or to standard output.
+// skalenor-export REC.qmr [OUT.csv] [--delimiter C] [--decimal-comma] [--markers] [--from S] [--to S]
+// Writes a recording as CSV, to OUT.csv or to standard output; --from and --to
+// keep the rows whose time_s lies between them (seconds from the start).
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -22,6 +26,7 @@ constexpr int EXIT_USAGE = 2;
 
 int usage() {
   std::fputs("usage: skalenor-export REC.qmr [OUT.csv] [--delimiter C] [--decimal-comma] [--markers]\n"
+             "                       [--from SECONDS] [--to SECONDS]\n"
              "       skalenor-export --version\n",
              stderr);
   return EXIT_USAGE;
@@ -32,6 +37,21 @@ bool parseDelimiter(const char* text, char* out) {
   if (std::strlen(text) != 1 || text[0] == '"' || text[0] == '\r' || text[0] == '\n') return false;
   *out = text[0];
   return true;
+}
+
+bool parseSeconds(const char* text, double* out) {
+  char* end = nullptr;
+  *out = text ? std::strtod(text, &end) : 0.0;
+  return text && end != text && *end == 0 && *out >= 0.0 && *out <= 1e15;
+}
+
+// Row r of the file stands at time_s = (r + 1) / rows per second: the rows from..to.
+void rowsBetween(const RecordingFile& recording, double from, double to, uint64_t* first, uint64_t* count) {
+  const double perSecond = recording.rowsPerSecond(), rows = static_cast<double>(recording.rowCount());
+  const double a = std::clamp(std::ceil(from * perSecond - 1e-9) - 1.0, 0.0, rows);
+  const double b = std::clamp(std::floor(to * perSecond + 1e-9), 0.0, rows);  // one past the last
+  *first = static_cast<uint64_t>(a);
+  *count = b > a ? static_cast<uint64_t>(b - a) : 0;
 }
 
 class FileSink final : public TextSink {
@@ -57,6 +77,8 @@ FILE* createOutput(const char* utf8Path) {
 
 static int run(int argc, char** argv) {
   CsvOptions options;
+  double from = 0.0, to = 1e15;
+  bool spanGiven = false;
   const char* input = nullptr;
   const char* output = nullptr;
   if (argc == 2 && !std::strcmp(argv[1], "--version")) {
@@ -73,6 +95,12 @@ static int run(int argc, char** argv) {
       const char* value = a[11] == '=' ? a + 12 : (i + 1 < argc ? argv[++i] : nullptr);
       if (!value || !parseDelimiter(value, &options.delimiter)) {
         std::fputs("skalenor-export: --delimiter takes one character (or \"tab\")\n", stderr);
+        return EXIT_USAGE;
+      }
+    } else if (!std::strcmp(a, "--from") || !std::strcmp(a, "--to")) {
+      spanGiven = true;
+      if (!parseSeconds(i + 1 < argc ? argv[++i] : nullptr, a[2] == 'f' ? &from : &to)) {
+        std::fprintf(stderr, "skalenor-export: %s takes seconds from the start\n", a);
         return EXIT_USAGE;
       }
     } else if (a[0] == '-' && a[1] == '-') {
@@ -114,7 +142,9 @@ static int run(int argc, char** argv) {
 #endif
   }
   FileSink sink(out);
-  bool ok = writeCsv(recording, recording.rows(), 0, recording.rowCount(), options, sink);
+  uint64_t first = 0, count = recording.rowCount();
+  if (spanGiven) rowsBetween(recording, from, to, &first, &count);
+  bool ok = writeCsv(recording, recording.rows(), first, count, options, sink);
   ok = (output ? std::fclose(out) : std::fflush(out)) == 0 && ok;
   if (!ok) {
     std::fprintf(stderr, "skalenor-export: writing %s failed\n", output ? output : "standard output");
