@@ -4,34 +4,36 @@
 
 MeterPublisher meterPublisher;
 
-void BlockLossCounter::blockRead(double nowMs) {
-  if (!anchored_) {
+void BlockLossCounter::observe(double nowMs, double blockMs, bool read) {
+  if (!(blockMs > 0.0)) return;
+  if (!anchored_ || blockMs != blockMs_) {  // the first block, or a new block size: start over from here
+    if (!read) return;
     anchored_ = true;
     anchorMs_ = nowMs;
-  }
-  ++read_;
-}
-
-void BlockLossCounter::noBlockWaiting(double nowMs, double blockMs) {
-  if (!anchored_ || !(blockMs > 0.0)) return;
-  if (blockMs != lastBlockMs_) {  // a new block size: start over from here
-    lastBlockMs_ = blockMs;
-    haveBaseline_ = false;
+    blockMs_ = blockMs;
+    read_ = 0;
+    haveBaseline_ = haveMin_ = sawIdle_ = false;
     windowTicks_ = 0;
-    anchorMs_ = nowMs - static_cast<double>(read_) * blockMs;
   }
+  if (read) ++read_;
+  // Until a tick finds no block waiting, the tick may be catching up on blocks
+  // made long ago: only the ticks from there on show where the lag stands.
+  if (!read) sawIdle_ = true;
   const double lag = (nowMs - anchorMs_) - static_cast<double>(read_) * blockMs;
-  if (windowTicks_ == 0 || lag < windowMin_) windowMin_ = lag;
+  if (sawIdle_ && (!haveMin_ || lag < windowMin_)) {
+    windowMin_ = lag;
+    haveMin_ = true;
+  }
   if (++windowTicks_ < WINDOW_TICKS) return;
   windowTicks_ = 0;
-  if (!haveBaseline_) {
-    haveBaseline_ = true;
-    baseline_ = windowMin_;
-    return;
+  if (!haveMin_) return;  // caught up nowhere in this window
+  if (haveBaseline_) {
+    const double blocks = std::floor((windowMin_ - baseline_) / blockMs + 0.5);
+    if (blocks >= 1.0) lost_ += static_cast<uint64_t>(blocks);
   }
-  const double blocks = std::floor((windowMin_ - baseline_) / blockMs + 0.5);
-  if (blocks >= 1.0) lost_ += static_cast<uint64_t>(blocks);
+  haveBaseline_ = true;
   baseline_ = windowMin_;
+  haveMin_ = sawIdle_ = false;
 }
 
 namespace {
@@ -50,13 +52,18 @@ void copyText(char* to, const char* from) {
 
 void MeterPublisher::noBlock(const AcquisitionState& state, TickTime time) {
   loss_.noBlockWaiting(time.monotonicMs, blockTimeMs(state));
+  if (loss_.lost() == latest_.blocksLost || latest_.ticks == 0) return;
+  // Only the count changed: a board that stops delivering still shows in it.
+  latest_.blocksLost = loss_.lost();
+  exchange_.back() = latest_;
+  exchange_.publish();
 }
 
 void MeterPublisher::blockProcessed(const AcquisitionState& state, const MeterSettings& settings,
                                     PanelState* const panels[PANEL_COUNT], bool recording, TickTime time) {
-  loss_.blockRead(time.monotonicMs);
+  loss_.blockRead(time.monotonicMs, blockTimeMs(state));
   ++ticks_;
-  MeterSnapshot& s = exchange_.back();
+  MeterSnapshot& s = latest_;
   s.ticks = ticks_;
   s.blocksLost = loss_.lost();
   s.timeMs = time.wallMs;
@@ -80,7 +87,7 @@ void MeterPublisher::blockProcessed(const AcquisitionState& state, const MeterSe
     c.channel = n;
     c.panel = j + 1;
     c.value = state.currentValues[n - 1].load(std::memory_order_relaxed);
-    c.reading = panel->shownReading.load(std::memory_order_relaxed);
+    c.reading = panel->publishedReading.load(std::memory_order_relaxed);
     c.readingState = panel->readingState.load(std::memory_order_relaxed);
     c.low = sharedLoad(settings.minLimit[n]);
     c.high = sharedLoad(settings.maxLimit[n]);
@@ -90,5 +97,6 @@ void MeterPublisher::blockProcessed(const AcquisitionState& state, const MeterSe
     copyText(c.name, settings.channelName[n]);
     copyText(c.unit, settings.unitText[n]);
   }
+  exchange_.back() = s;
   exchange_.publish();
 }

@@ -73,32 +73,39 @@ class SnapshotExchange {
 };
 
 // Blocks the board produced that the tick never read. The board's own clock
-// is not visible, only whether a block was waiting: at a tick that finds
-// none, every block the board made has been read or lost, so the time since
-// the first block less the time of the blocks read grows by one block time
-// per lost block. That lag is taken as its least value over a window of such
-// ticks (the phase of the tick against the board's blocks moves it within one
-// block time); a rise of the least value by about k block times is k lost
-// blocks, and smaller moves (the board's clock against the PC's) are followed.
+// is not visible, only whether a block was waiting. The lag, the time since
+// the first block less the time of the blocks read, can never fall below the
+// board's start plus the time of the blocks lost (each block read was made
+// before it was read), and once a tick has found no block waiting, ticks read
+// each block soon after it is made, so the least lag over the ticks of a
+// window from there on stays within a fraction of a block of that bound. A rise of the least lag by about k block times is k lost blocks;
+// smaller moves (the board's clock against the PC's) are followed.
 class BlockLossCounter {
  public:
-  void blockRead(double nowMs);
-  void noBlockWaiting(double nowMs, double blockMs);
+  void blockRead(double nowMs, double blockMs) { observe(nowMs, blockMs, true); }
+  void noBlockWaiting(double nowMs, double blockMs) { observe(nowMs, blockMs, false); }
   uint64_t lost() const { return lost_; }
 
-  static constexpr int WINDOW_TICKS = 16;
+  static constexpr int WINDOW_TICKS = 32;
 
  private:
+  void observe(double nowMs, double blockMs, bool read);
+
   bool anchored_ = false;
   double anchorMs_ = 0.0;
+  double blockMs_ = 0.0;
   uint64_t read_ = 0;
-  double lastBlockMs_ = 0.0;
   bool haveBaseline_ = false;
   double baseline_ = 0.0;
   double windowMin_ = 0.0;
+  bool haveMin_ = false;
+  bool sawIdle_ = false;
   int windowTicks_ = 0;
   uint64_t lost_ = 0;
 };
+
+// Windows' FILETIME count (100 ns since 1601) as ms since 1970.
+inline int64_t unixMsFromFileTime(uint64_t ticks) { return static_cast<int64_t>((ticks - 116444736000000000ull) / 10000); }
 
 struct TickTime {
   int64_t wallMs = 0;        // clock time, ms since 1970 (UTC)
@@ -118,6 +125,7 @@ class MeterPublisher {
 
  private:
   SnapshotExchange exchange_;
+  MeterSnapshot latest_;
   BlockLossCounter loss_;
   uint64_t ticks_ = 0;
 };

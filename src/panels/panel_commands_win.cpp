@@ -243,7 +243,7 @@ void ChannelPanel::refreshPanel() {
   }
   if (colour != lastValueColour) sendPanelCommand(window, PANEL_VALUE_COLOUR, 0, static_cast<LPARAM>(colour));
   lastValueColour = colour;
-  shownReading.store(d, std::memory_order_relaxed);
+  publishedReading.store(d, std::memory_order_relaxed);
   readingState.store(state, std::memory_order_relaxed);
   ready = 1;
 }

@@ -28,7 +28,7 @@ struct PanelState {
   std::atomic<int32_t> visible{0};
   std::atomic<int32_t> outOfRange{0};
   // The reading last shown and how it was coloured (the network page shows the same).
-  std::atomic<float> shownReading{0.0f};
+  std::atomic<float> publishedReading{0.0f};
   std::atomic<int32_t> readingState{0};  // ReadingState: 0 until the first refresh
 };
 

@@ -18,11 +18,13 @@
 #define IDM_GRAPH 32772
 #define IDM_OPEN 32773
 #define IDM_SAVE 32774
+#define IDM_NETWORK 32775
 
 // Dialog templates
 #define IDD_CHANNELS 103           // channels and recording
 #define IDD_GRAPH 136
 #define IDD_ABOUT 140
+#define IDD_NETWORK 141
 
 // Channels-and-recording dialog controls
 #define IDC_SELECTOR_FIRST 1000    // position 1; position p >= 2 is 1001 + p
@@ -60,6 +62,8 @@
 
 // Embedded seven-segment font (RCDATA)
 #define IDR_SEVENSEG_FONT 200
+// The network server's live page (RCDATA)
+#define IDR_WEB_PAGE 201
 
 // About box
 #define IDC_ABOUT_NAME 1101
@@ -101,3 +105,10 @@
 #define CMD_LEFT_SCALE_BASE 12100  // + trace 1-8
 #define CMD_RIGHT_SCALE_BASE 12200 // + trace 1-8
 #define CMD_SAVE_PICTURE 12001     // graph context menu: the page as a picture
+
+// Network access dialog ("Доступ по сети...")
+#define IDC_WEB_ENABLE 1201
+#define IDC_WEB_LOCAL 1202
+#define IDC_WEB_LAN 1203
+#define IDC_WEB_PORT 1204
+#define IDC_WEB_URL 1205

@@ -5,6 +5,7 @@
 
 #include "acquisition/acquisition_engine_win.h"
 #include "graphs/graph_window_win.h"
+#include "network/web_server_win.h"
 #include "panels/panel_table.h"
 #include "recording/channels_dialog_win.h"
 #include "resource.h"
@@ -101,6 +102,7 @@ bool handleCommand(HWND window, int id) {
     case IDM_SAVE: saveConfiguration(window); return true;
     case IDM_CHANNELS: openChannelsDialog(window); return true;
     case IDM_GRAPH: openGraphInFirstFreeSlot(window); return true;
+    case IDM_NETWORK: runNetworkDialog(window); return true;
     case IDM_EXIT: DestroyWindow(window); return true;
     case IDM_ABOUT: DialogBoxW(app.instance, MAKEINTRESOURCEW(IDD_ABOUT), window, aboutProc); return true;
   }

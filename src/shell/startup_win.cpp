@@ -6,6 +6,7 @@
 #include "acquisition/acquisition_engine_win.h"
 #include "acquisition/board_layout.h"
 #include "graphs/graph_window_win.h"
+#include "network/web_server_win.h"
 #include "panels/channel_panel_win.h"
 #include "panels/panel_table.h"
 #include "panels/reading_font_win.h"
@@ -119,6 +120,7 @@ void startUp(HINSTANCE instance, int showCommand) {
     for (int slot = 0; slot < GRAPH_SLOTS; ++slot)
       if (settings->rPlot[4 * slot + 2] != 0) openGraphWindow(app.mainWindow, slot);
     setTitle();
+    startWebServerFromSettings(app.mainWindow);
   }
 }
 
@@ -137,6 +139,7 @@ int messageLoop() {
 
 // Shut-down: the objects go in reverse order, with pauses for the ticks.
 void tearDown() {
+  stopWebServer();
   if (engine) engine->running.store(0);
   Sleep(100);
   if (recorder) {
