@@ -6,7 +6,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
+#include <string>
+
+#include <winsock2.h>
 
 #include "recording/channels_dialog_win.h"
 #include "resource.h"
@@ -602,4 +606,89 @@ TEST_F(Workflow, PrintWithoutPrinterGivesNotice) {
   driver::pump(500);
   EXPECT_TRUE(program.running());
   EXPECT_TRUE(IsWindowVisible(graph));
+}
+
+namespace {
+
+// The status code a GET of path on 127.0.0.1:port answers with; 0 when nothing answers.
+int httpStatus(int port, const char* path) {
+  WSADATA wsa;
+  WSAStartup(MAKEWORD(2, 2), &wsa);
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  at.sin_port = htons(static_cast<u_short>(port));
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  char answer[16] = {};
+  if (connect(s, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0) {
+    const std::string request = std::string("GET ") + path + " HTTP/1.0\r\n\r\n";
+    send(s, request.data(), static_cast<int>(request.size()), 0);
+    recv(s, answer, sizeof answer - 1, MSG_WAITALL);
+  }
+  closesocket(s);
+  WSACleanup();
+  return std::strncmp(answer, "HTTP/1.1 ", 9) == 0 ? std::atoi(answer + 9) : 0;
+}
+
+// A loopback socket listening on a port of its own choosing.
+SOCKET listenOnSomePort(int* port) {
+  WSADATA wsa;
+  WSAStartup(MAKEWORD(2, 2), &wsa);
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in at{};
+  at.sin_family = AF_INET;
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof at;
+  bind(s, reinterpret_cast<sockaddr*>(&at), sizeof at);
+  listen(s, 1);
+  getsockname(s, reinterpret_cast<sockaddr*>(&at), &length);
+  *port = ntohs(at.sin_port);
+  return s;
+}
+
+}  // namespace
+
+// "Доступ по сети...": on for this computer at a port, the server answers at the address the dialog shows; off
+// again, nothing answers. A port another program holds gives one notice at the next start, and the meter runs on.
+TEST_F(Workflow, NetworkAccessDialogAndTakenPort) {
+  int port = 0;
+  closesocket(listenOnSomePort(&port));  // a port free a moment ago
+  startIn(L"network", workflow::configuration(2));
+  HWND dialog = command(main, IDM_NETWORK, L"Доступ по сети");
+  EXPECT_EQ(driver::itemText(dialog, IDC_WEB_URL), L"Доступ по сети выключен.");
+  click(dialog, IDC_WEB_ENABLE);
+  SetDlgItemTextW(dialog, IDC_WEB_PORT, L"70000");
+  EXPECT_EQ(driver::itemText(dialog, IDC_WEB_URL), L"Порт: число от 1 до 65535.");
+  click(dialog, IDOK);
+  EXPECT_TRUE(IsWindowVisible(dialog));  // not taken
+  SetDlgItemInt(dialog, IDC_WEB_PORT, port, FALSE);
+  EXPECT_EQ(driver::itemText(dialog, IDC_WEB_URL), L"http://127.0.0.1:" + std::to_wstring(port) + L"/");
+  click(dialog, IDOK);
+  EXPECT_TRUE(gone(dialog));
+  expectConfig({{"WebPort", std::to_string(port)}, {"WebAddress", "127.0.0.1"}});
+  EXPECT_EQ(httpStatus(port, "/metrics"), 200);
+  EXPECT_EQ(httpStatus(port, "/skalenor.cfg"), 404);
+
+  dialog = command(main, IDM_NETWORK, L"Доступ по сети");
+  click(dialog, IDC_WEB_ENABLE);
+  click(dialog, IDOK);
+  EXPECT_TRUE(gone(dialog));
+  expectConfig({{"WebPort", "0"}});
+  EXPECT_EQ(httpStatus(port, "/metrics"), 0);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  ASSERT_EQ(program.waitExit(20000), 0);
+
+  SOCKET taken = listenOnSomePort(&port);
+  startIn(L"network-taken", workflow::configuration(2, {{"WebPort = 0", "WebPort = " + std::to_string(port)}}));
+  EXPECT_EQ(answerNotice(program.pi.dwProcessId),
+            L"Порт " + std::to_wstring(port) + L" уже занят другой программой: доступ по сети выключен.");
+  driver::pump(1000);  // the box answered closes
+  HWND again = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Ошибка", 2000);
+  EXPECT_EQ(again, nullptr) << "a second notice";
+  HWND panel = panelOf(main, 1);
+  std::wstring reading;
+  for (int i = 0; i < 40 && (reading = driver::itemText(panel, IDC_PANEL_VALUE)) == L"*"; ++i) driver::pump(100);
+  EXPECT_EQ(reading, L"-3.7500");  // dcVolts(1): the meter measures on
+  closesocket(taken);
+  WSACleanup();
 }
