@@ -10,25 +10,28 @@
 
 namespace {
 
+// The largest documents: every channel shown with a name and unit of 63 characters that each need the longest
+// escape, so that a request for them that came through whole gets all of it.
 struct World {
   SnapshotExchange exchange;
   WebService service{exchange, "<p>", 3, "1.0.0"};
   WebConnection connection{service};
+  World() {
+    MeterSnapshot& s = exchange.back();
+    s.channelCount = CHANNEL_COUNT;
+    for (ChannelSnapshot& c : s.channels) {
+      c.value = c.low = c.high = c.ref = c.reading = -1.17549435e-38f;
+      c.readingState = READING_REFERENCE;
+      for (int i = 0; i < SETTINGS_TEXT_SIZE - 1; ++i) c.name[i] = '\x01', c.unit[i] = '\x85';  // "…": 3 bytes
+    }
+    exchange.publish();
+  }
 };
-
-bool knownRefusal(int status) {
-  return status == 400 || status == 405 || status == 414 || status == 431 || status == 505;
-}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* text = reinterpret_cast<const char*>(data);
-  HttpRequest request;
-  const HttpParse p = parseHttpRequest(text, size, &request);
-  if (p.status == HttpParse::Complete && (p.headLength > size || request.path[0] != '/')) std::abort();
-  if (p.status == HttpParse::Refused && !knownRefusal(p.refusal)) std::abort();
-
   static World* world = new World;  // its buffers are large: made once
   WebConnection& c = world->connection;
   uint64_t now = 1;
@@ -39,9 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t n = piece < size - pos ? piece : size - pos;
     c.received(text + pos, n < c.receiveRoom() ? n : c.receiveRoom(), now, 0);
     pos += n;
-    // Every response starts with a status line.
+    // Every response starts with a status line; documents always fit.
     const WebConnection::Pending out = c.pending();
     if (out.total() > 0 && (out.size[0] < 13 || std::memcmp(out.data[0], "HTTP/1.1 ", 9) != 0)) std::abort();
+    if (out.total() > 0 && std::memcmp(out.data[0], "HTTP/1.1 500", 12) == 0) std::abort();
     c.sent(out.total() / 2, now, 0);
     c.sent(c.pending().total(), now, 0);
     now += data[pos - 1] % 4 == 0 ? REQUEST_TIMEOUT_MS / 3 : 1;

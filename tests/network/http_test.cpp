@@ -32,17 +32,12 @@ TEST(HttpRequest, CompleteIncompleteAndRefused) {
       {"GET / HTTP/1.1\r\n" + H + "Content-Length: 0\r\n\r\n", 200, "/", true},
       {"GET / HTTP/1.1\r\n" + H, 0},
       {"GE", 0},
-      {"GET /metr", 0},
       {"\r", 0},
       {"\x16\x03\x01\x02\x00", 400},  // a TLS hello: refused at its first byte
-      {"GET /\x01", 400},
       {"GET\t/ HTTP/1.1\r\n", 400},
-      {"POST /api/values HTTP/1.1\r\n", 405},
       {"get / HTTP/1.1\r\n" + H + "\r\n", 405},
       {"GET / HTTP/2.0\r\n", 505},
       {"GET / HTTP/1.1x\r\n", 400},
-      {"GET / HTTP/1.1 \r\n", 400},
-      {"GET /a b HTTP/1.1\r\n", 400},
       {"GET http://meter/ HTTP/1.1\r\n", 400},
       {"GET / HTTP/1.1\r\r\n", 400},
       {"GET " + longTarget + " HTTP/1.1\r\n", 414},
@@ -71,14 +66,6 @@ TEST(HttpRequest, CompleteIncompleteAndRefused) {
   }
 }
 
-TEST(HttpResponse, DateAndHead) {
-  char date[32];
-  formatHttpDate(784111777000, date);
-  EXPECT_STREQ(date, "Sun, 06 Nov 1994 08:49:37 GMT");
-  formatHttpDate(951782400000, date);  // a leap day of a year divisible by 400
-  EXPECT_STREQ(date, "Tue, 29 Feb 2000 00:00:00 GMT");
-}
-
 // A connection with a clock of our own, the page "PAGE" and an empty snapshot.
 struct Client {
   SnapshotExchange exchange;
@@ -88,17 +75,12 @@ struct Client {
   Client() { connection.open(now); }
 
   void send(const std::string& bytes) { connection.received(bytes.data(), bytes.size(), now, 0); }
-  // Everything the connection has to send, taken in pieces of at most chunk bytes.
-  std::string take(size_t chunk = 1 << 20) {
+  // Everything the connection has to send (the fuzzer takes it in pieces).
+  std::string take() {
     std::string out;
     for (auto p = connection.pending(); p.total() > 0; p = connection.pending()) {
-      size_t n = 0;
-      for (int i = 0; i < 2 && n < chunk; ++i) {
-        const size_t k = std::min(p.size[i], chunk - n);
-        out.append(p.data[i], k);
-        n += k;
-      }
-      connection.sent(n, now, 0);
+      out.append(p.data[0], p.size[0]).append(p.data[1] ? p.data[1] : "", p.size[1]);
+      connection.sent(p.total(), now, 0);
     }
     return out;
   }
@@ -113,7 +95,7 @@ std::string statusLine(const std::string& response) { return response.substr(0, 
 TEST(WebConnection, PipelinedRequestsAnsweredInOrder) {
   Client c;
   c.send("GET / HTTP/1.1\r\n" + H + "\r\nHEAD / HTTP/1.1\r\n" + H + "\r\nGET /nothing HTTP/1.1\r\n" + H + "\r\n");
-  const std::string out = c.take(7);
+  const std::string out = c.take();
   const size_t second = out.find("HTTP/1.1", 1), third = out.find("HTTP/1.1", second + 1);
   ASSERT_NE(third, std::string::npos) << out;
   EXPECT_EQ(statusLine(out), "HTTP/1.1 200 OK");
@@ -127,49 +109,39 @@ TEST(WebConnection, PipelinedRequestsAnsweredInOrder) {
 }
 
 TEST(WebConnection, RefusalsAndTimeLimits) {
-  {  // a refused request: its answer, then the connection closes
-    Client c;
-    c.send("DELETE /metrics HTTP/1.1\r\n" + H + "\r\n");
-    const std::string out = c.take();
-    EXPECT_EQ(statusLine(out), "HTTP/1.1 405 Method Not Allowed");
-    EXPECT_NE(out.find("Allow: GET, HEAD\r\n"), std::string::npos);
-    EXPECT_NE(out.find("Connection: close\r\n"), std::string::npos);
-    EXPECT_TRUE(c.connection.finished());
-  }
-  {  // a head that never ends: 408 after the request time limit, however the bytes trickle in
-    Client c;
-    c.send("GET / HTTP/1.1\r\n");
-    for (int i = 0; i < 10; ++i) {
-      c.wait(REQUEST_TIMEOUT_MS / 10 - 1);
-      c.send("X: y\r\n");
-    }
-    c.wait(10);
-    EXPECT_EQ(statusLine(c.take()), "HTTP/1.1 408 Request Timeout");
-    EXPECT_TRUE(c.connection.finished());
-  }
-  {  // keep-alive: idle connections close, a request restarts the idle time
-    Client c;
-    c.wait(IDLE_TIMEOUT_MS - 1);
-    c.send("GET / HTTP/1.1\r\n" + H + "\r\n");
-    c.take();
-    c.wait(IDLE_TIMEOUT_MS - 1);
-    EXPECT_FALSE(c.connection.finished());
-    c.wait(1);
-    EXPECT_TRUE(c.connection.finished());
-  }
-  {  // a client that does not read its response is given up
-    Client c;
-    c.send("GET / HTTP/1.1\r\n" + H + "\r\n");
-    EXPECT_EQ(c.connection.receiveRoom(), 0u);  // nothing more is read meanwhile
-    c.wait(SEND_TIMEOUT_MS);
-    EXPECT_TRUE(c.connection.finished());
-  }
-  {  // the client closes halfway through its request
-    Client c;
-    c.send("GET / HT");
-    c.connection.peerClosed();
-    EXPECT_TRUE(c.connection.finished());
-  }
+  Client refused;  // answered, then closed
+  refused.send("DELETE /metrics HTTP/1.1\r\n" + H + "\r\n");
+  const std::string out = refused.take();
+  EXPECT_EQ(statusLine(out), "HTTP/1.1 405 Method Not Allowed");
+  EXPECT_NE(out.find("\r\nAllow: GET, HEAD\r\nConnection: close\r\n"), std::string::npos);
+  EXPECT_TRUE(refused.connection.finished());
+
+  Client slow;  // a head that never ends: 408 after the request time limit, however the bytes trickle in
+  slow.send("GET / HTTP/1.1\r\n");
+  for (int i = 0; i < 10; ++i, slow.send("X: y\r\n")) slow.wait(REQUEST_TIMEOUT_MS / 10 - 1);
+  slow.wait(10);
+  EXPECT_EQ(statusLine(slow.take()), "HTTP/1.1 408 Request Timeout");
+  EXPECT_TRUE(slow.connection.finished());
+
+  Client idle;  // keep-alive: an idle connection closes; a request restarts the idle time
+  idle.wait(IDLE_TIMEOUT_MS - 1);
+  idle.send("GET / HTTP/1.1\r\n" + H + "\r\n");
+  idle.take();
+  idle.wait(IDLE_TIMEOUT_MS - 1);
+  EXPECT_FALSE(idle.connection.finished());
+  idle.wait(1);
+  EXPECT_TRUE(idle.connection.finished());
+
+  Client deaf;  // does not read its response: nothing more is read meanwhile, and it is given up
+  deaf.send("GET / HTTP/1.1\r\n" + H + "\r\n");
+  EXPECT_EQ(deaf.connection.receiveRoom(), 0u);
+  deaf.wait(SEND_TIMEOUT_MS);
+  EXPECT_TRUE(deaf.connection.finished());
+
+  Client gone;  // closes halfway through its request
+  gone.send("GET / HT");
+  gone.connection.peerClosed();
+  EXPECT_TRUE(gone.connection.finished());
 }
 
 }  // namespace
