@@ -72,12 +72,15 @@ def close_program(process):
     return wine(CLOSE), process.wait(60)
 
 
-# Ports in LISTEN state held by the program's process (the one whose KVSIM_CONFIG is ours).
+# Ports in LISTEN state held by the program: by its process or by its prefix's wineserver, which keeps the sockets.
 def listening_ports():
+    prefix = os.environ.get("WINEPREFIX") or os.path.join(os.environ.get("SKALENOR_BUILD", BUILD), "wineprefix")
     marker, inodes = ("KVSIM_CONFIG=" + os.path.join(WORK, "kvsim.cfg")).encode(), set()
     for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
-            if marker in open("/proc/%s/environ" % pid, "rb").read().split(b"\0"):
+            env = open("/proc/%s/environ" % pid, "rb").read().split(b"\0")
+            server = b"wineserver" in open("/proc/%s/cmdline" % pid, "rb").read()
+            if marker in env or (server and ("WINEPREFIX=" + prefix).encode() in env):
                 inodes |= {os.readlink("/proc/%s/fd/%s" % (pid, fd))[8:-1] for fd in os.listdir("/proc/%s/fd" % pid)}
         except OSError:
             continue
