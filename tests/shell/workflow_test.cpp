@@ -610,17 +610,13 @@ TEST_F(Workflow, PrintWithoutPrinterGivesNotice) {
 
 namespace {
 
-const struct Winsock {
-  Winsock() {
-    WSADATA wsa;
-    WSAStartup(MAKEWORD(2, 2), &wsa);
-  }
-} winsock;
+const int winsock = [] {
+  WSADATA wsa;
+  return WSAStartup(MAKEWORD(2, 2), &wsa);
+}();
 
 sockaddr_in loopback(int port) {
-  sockaddr_in at{};
-  at.sin_family = AF_INET;
-  at.sin_port = htons(static_cast<u_short>(port));
+  sockaddr_in at{AF_INET, htons(static_cast<u_short>(port)), {}, {}};
   at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   return at;
 }
