@@ -2,16 +2,21 @@
 # CPU of the running program under Wine on the simulated board, per thread, as
 # percent of one core, beside two calibration programs measured in the same run.
 #   bench/cpu-bench.sh [SECONDS] [CASE...]     (default 30 s; all cases)
-# Cases: calib-timer calib-texts idle panels8 panels32 panels100k rec1k rec100k graphs4 startup
+# Cases: calib-timer calib-texts idle panels8 panels32 panels100k rec1k rec100k graphs4 web-off web-on startup
+# web-on: panels32 with the web server on and bench/web-load.py's clients (ten polling /api/values twice a
+# second, one scraping /metrics every second); web-off: the same clients against the same case without the
+# server (they are refused). Name both in one run to compare them.
 # Run it on a quiet machine: other load shows up in every figure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-30}; shift || true
 cases=("$@")
-[ ${#cases[@]} -gt 0 ] || cases=(calib-timer calib-texts idle panels8 panels32 panels100k rec1k rec100k graphs4 startup)
+[ ${#cases[@]} -gt 0 ] || cases=(calib-timer calib-texts idle panels8 panels32 panels100k rec1k rec100k graphs4 web-off
+  web-on startup)
 label=cpu-bench
 source "$root/bench/bench-lib.sh"
 echo "cpu-bench: $seconds s per case"
+web_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 
 # Measures a running process and this prefix's wineserver for $seconds.
 measure() {  # name pid
@@ -27,14 +32,18 @@ measure() {  # name pid
     <(echo "$before") <(echo "$after")
 }
 
-run_program_case() {  # name rate shown graphs ftime record
-  local name=$1 dir="$build/cpu-bench/$1"
+run_program_case() {  # name rate shown graphs ftime record [web port]
+  local name=$1 dir="$build/cpu-bench/$1" web=${7:-}
   configure_case "$dir" "$2" "$3" "$4" "$5" "$6"
+  [ -z "$web" ] || sed -i "s/^WebPort = .*/WebPort = $([ "$name" = web-on ] && echo "$web" || echo 0)/" "$dir/skalenor.cfg"
   ( cd "$dir" && exec "$WINE" "$build/skalenor.exe" ) >/dev/null 2>&1 &
   sleep 12
   [ "$6" = 1 ] && wine "$build/cpu_helper.exe" record >/dev/null 2>&1 && sleep 2
+  local load=""
+  if [ -n "$web" ]; then python3 "$root/bench/web-load.py" "$web" $((seconds + 4)) & load=$!; sleep 2; fi
   local pid; pid=$(prefix_pid 'skalenor.exe')
   [ -n "$pid" ] && measure "$name" "$pid" || echo "$name: the program did not start"
+  [ -z "$load" ] || wait "$load"
   wine "$build/skalenor-close.exe" >/dev/null 2>&1 || true
   sleep 2
 }
@@ -59,6 +68,7 @@ for c in "${cases[@]}"; do
     panels100k) run_program_case "$c" 100000 32 0 10 0 ;;
     rec1k)    run_program_case "$c" 1000 32 0 16 1 ;;
     graphs4)  run_program_case "$c" 1000 32 4 100 0 ;;
+    web-off|web-on) run_program_case "$c" 1000 32 0 100 0 "$web_port" ;;
     startup)
       dir="$build/cpu-bench/startup"; configure_case "$dir" 1000 32 0 100 0
       for i in 1 2 3; do ( cd "$dir" && "$WINE" "$build/cpu_helper.exe" startup "$(winpath "$build/skalenor.exe")" ); done ;;

@@ -61,6 +61,25 @@ kill "$viewer" 2>/dev/null || true
 wait "$viewer" 2>/dev/null || true
 echo "guide: $out/viewer.png" >&2
 
+# The web server's live page (the demo with the server on), as headless Chromium renders it.
+if command -v chromium >/dev/null; then
+  port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  LC_ALL=C sed "s/^WebPort = .*/WebPort = $port/" "$here/../demo/skalenor.cfg" > "$work/skalenor.cfg"
+  (cd "$work" && exec "$WINE" "$win/skalenor.exe") &
+  pid=$!
+  sleep 12
+  rm -rf "$work/chromium"
+  chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking \
+    --disable-component-update --disable-sync --user-data-dir="$work/chromium" --hide-scrollbars \
+    --window-size=1280,820 --virtual-time-budget=3000 --screenshot="$out/web-page.png" "http://127.0.0.1:$port/" \
+    >/dev/null 2>&1 || true
+  "$WINE" "$win/skalenor-close.exe" >/dev/null 2>&1 || true
+  for _ in $(seq 30); do kill -0 "$pid" 2>/dev/null || break; sleep 1; done
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  echo "guide: $out/web-page.png" >&2
+fi
+
 # The demo's first graph (at 30 s a division) on the PDF printer, when the test command set one up.
 if [ -n "${SKALENOR_PDF_DIR:-}" ]; then
   LC_ALL=C sed 's/^scPlot = 2,0,0,0/scPlot = 0,0,0,0/' "$here/../demo/skalenor.cfg" > "$work/skalenor.cfg"

@@ -10,6 +10,7 @@ packages=(
   fonts-dseg python3
   cups printer-driver-cups-pdf poppler-utils
   nsis
+  curl prometheus chromium
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include "acquisition/tick_core.h"
+#include "network/meter_snapshot.h"
 #include "panels/panel_table.h"
 #include "recording/recorder_link.h"
 
@@ -13,6 +14,22 @@ void DevicePortSink::writeByte(uint8_t value) {
 AcquisitionEngine::AcquisitionEngine() : outputPort_(boardReady, &portSink_) {}
 
 AcquisitionEngine::~AcquisitionEngine() { shutDown(); }
+
+namespace {
+
+// For the network snapshot: clock time, and a steady clock for the lost-block count.
+TickTime tickTime() {
+  FILETIME ft;
+  GetSystemTimeAsFileTime(&ft);
+  const uint64_t ticks = (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+  LARGE_INTEGER count, frequency;
+  QueryPerformanceCounter(&count);
+  QueryPerformanceFrequency(&frequency);
+  return TickTime{unixMsFromFileTime(ticks),
+                  static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart)};
+}
+
+}  // namespace
 
 bool AcquisitionEngine::readBlock() {
   if (boardType.load() == BOARD_KV310) {
@@ -38,9 +55,15 @@ void AcquisitionEngine::tick() {
     return;
   }
   MeterSettings* settings = meterSettings.load();
-  if (!settings || !readBlock()) return;
+  if (!settings) return;
+  if (!readBlock()) {
+    meterPublisher.noBlock(*this, tickTime());
+    return;
+  }
   lastBlockTickMs.store(GetTickCount(), std::memory_order_relaxed);
-  if (!processBlock(*this, *settings, panelTable, theRecorder.load(), outputPort_)) return;
+  RecorderLink* recorder = theRecorder.load();
+  if (!processBlock(*this, *settings, panelTable, recorder, outputPort_)) return;
+  meterPublisher.blockProcessed(*this, *settings, panelTable, recorder && recorder->isRecording(), tickTime());
   // Panels take their values on the user-interface thread while we wait:
   // through the notice window in one send, or panel by panel where it does
   // not hand them on.

@@ -148,6 +148,7 @@ void ChannelPanel::placePanel(int newColumn, int newRow, int newChannel) {
   const LayoutRect cell = computePanelLayout(in).panel;
 
   sendPanelCommand(window, PANEL_SHOW_NUMBER, 0, newChannel);
+  readingState = 0;  // nothing shown for this channel yet
   visible = 1;
   if (timerResting) {
     timerResting = false;

@@ -6,6 +6,7 @@
 #include "controls/control_styler_win.h"
 #include "eventlog/event_log_win.h"
 #include "graphs/plot_table.h"
+#include "network/meter_snapshot.h"
 #include "panels/channel_panel_win.h"
 #include "panels/panel_reading.h"
 #include "panels/reading_format.h"
@@ -171,7 +172,7 @@ void ChannelPanel::toggleRef(float value) {
     }
   }
   if (settings == nullptr) return;
-  settings->refLevel[channel] = refActive ? value : LIMIT_UNSET;
+  sharedStore(settings->refLevel[channel.load()], refActive ? value : LIMIT_UNSET);
   writeSettings(*settings);
 }
 
@@ -196,7 +197,7 @@ void ChannelPanel::toggleLimit(int32_t& active, float& limit, int buttonId, int 
   staticStyler.setBackground(fieldId, active ? blackBrush() : panelBrush);
   if (!active) SetDlgItemTextW(window(), fieldId, L"");
   if (settings == nullptr) return;
-  (settings->*stored)[channel] = active ? value : LIMIT_UNSET;
+  sharedStore((settings->*stored)[channel.load()], active ? value : LIMIT_UNSET);
   writeSettings(*settings);
 }
 
@@ -254,9 +255,15 @@ void ChannelPanel::refreshPanel() {
   bar->drawBar(d);
 
   COLORREF colour = refActive ? READING_REF_COLOUR : READING_COLOUR;
-  if (bar->limitsShown && (d < bar->lowLimit || d > bar->highLimit)) colour = READING_OUT_COLOUR;
+  int32_t state = refActive ? READING_REFERENCE : READING_PLAIN;
+  if (bar->limitsShown && (d < bar->lowLimit || d > bar->highLimit)) {
+    colour = READING_OUT_COLOUR;
+    state = READING_OUT_OF_RANGE;
+  }
   if (colour != lastValueColour) sendPanelCommand(window, PANEL_VALUE_COLOUR, 0, static_cast<LPARAM>(colour));
   lastValueColour = colour;
+  publishedReading.store(d, std::memory_order_relaxed);
+  readingState.store(state, std::memory_order_relaxed);
   ready = 1;
 }
 

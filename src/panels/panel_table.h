@@ -27,6 +27,9 @@ struct PanelState {
   std::atomic<void*> panelWindow{nullptr};
   std::atomic<int32_t> visible{0};
   std::atomic<int32_t> outOfRange{0};
+  // The reading last shown and how it was coloured (the network page shows the same).
+  std::atomic<float> publishedReading{0.0f};
+  std::atomic<int32_t> readingState{0};  // ReadingState: 0 until the first refresh
 };
 
 // The table; entries are the ChannelPanel objects of the Win32 layer.

@@ -19,12 +19,14 @@
 #define IDM_OPEN 32773
 #define IDM_SAVE 32774
 #define IDM_EVENTS 32782
+#define IDM_NETWORK 32775
 
 // Dialog templates
 #define IDD_CHANNELS 103           // channels and recording
 #define IDD_GRAPH 136
 #define IDD_ABOUT 140
 #define IDD_EVENTS 142             // "Журнал событий"
+#define IDD_NETWORK 141
 
 // Channels-and-recording dialog controls
 #define IDC_SELECTOR_FIRST 1000    // position 1; position p >= 2 is 1001 + p
@@ -62,6 +64,8 @@
 
 // Embedded seven-segment font (RCDATA)
 #define IDR_SEVENSEG_FONT 200
+// The network server's live page (RCDATA)
+#define IDR_WEB_PAGE 201
 
 // About box
 #define IDC_ABOUT_NAME 1101
@@ -133,3 +137,9 @@
 
 // Event window ("Журнал событий")
 #define IDC_EVENT_LIST 1301
+// Network access dialog ("Доступ по сети...")
+#define IDC_WEB_ENABLE 1201
+#define IDC_WEB_LOCAL 1202
+#define IDC_WEB_LAN 1203
+#define IDC_WEB_PORT 1204
+#define IDC_WEB_URL 1205

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 inline constexpr int CHANNEL_COUNT = 32;
@@ -23,6 +24,8 @@ inline constexpr float LIMIT_UNSET = 1.0e10f;
 inline constexpr int SETTINGS_TEXT_SIZE = 64;   // unitText, channelName
 inline constexpr int PLOT_NAME_SIZE = 256;
 inline constexpr int DEVICE_NAME_SIZE = 32;
+inline constexpr int WEB_ADDRESS_SIZE = 16;     // dotted IPv4 address and its NUL
+inline constexpr const char* WEB_ADDRESS_LOCAL = "127.0.0.1";
 
 struct MeterSettings {
   void* ownerWindow = nullptr;  // main window: target of the reader's notice
@@ -56,6 +59,8 @@ struct MeterSettings {
   int32_t colPlot[GRAPH_SLOTS][TRACES_PER_GRAPH] = {};  // 0x00BBGGRR
   std::atomic<int32_t> loadedMarker{0};       // SETTINGS_LOADED_MARK once filled
   double FreqStream = 0.0;                    // sampling rate, Hz
+  int32_t WebPort = 0;                        // HTTP server port, 0 = off
+  char WebAddress[WEB_ADDRESS_SIZE] = "127.0.0.1";  // address the server listens on
 };
 
 // Atomic access to a field that another thread reads or writes.
@@ -78,3 +83,7 @@ inline bool isChannelReference(float b, int* channel = nullptr) {
   if (channel) *channel = static_cast<int>(b) - CHANNEL_REF_BASE;
   return true;
 }
+
+// A dotted IPv4 address of exactly length characters: four decimal numbers
+// 0-255 without signs or blanks. The four bytes go to bytes when it is not null.
+bool parseIpv4(const char* text, size_t length, uint8_t bytes[4]);

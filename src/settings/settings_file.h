@@ -33,6 +33,9 @@
 //   lrScale      = %d,... (8)      left/right axis trace 0-8 per graph
 //   rPlot        = %d,... (16)     graph window rectangles; rWnd = %d,%d,%d,%d
 //   Ftime, nDO, TimeType, CheckLabel = %d;  FreqStream = %lg (above 0)
+//   WebPort      = %d              port of the read-only HTTP server, 1-65535; 0 = off
+//   WebAddress   = %s              IPv4 address it listens on: 127.0.0.1 (this computer,
+//                                  the default) or 0.0.0.0 (every network interface)
 //   Device       = "name"          at most 31 bytes; never rewritten
 // Numbers follow the formatted-input conversions: leading white space is skipped,
 // the separators must follow a number at once, and conversion stops at the first

@@ -37,6 +37,8 @@ constexpr Family kFamilies[] = {
     {SettingsKey::NDO, "nDO", 1},
     {SettingsKey::TimeType, "TimeType", 1},
     {SettingsKey::CheckLabel, "CheckLabel", 1},
+    {SettingsKey::WebPort, "WebPort", 1},
+    {SettingsKey::WebAddress, "WebAddress", 1},
     {SettingsKey::Device, "Device", 1},
 };
 constexpr int kFamilyCount = static_cast<int>(sizeof kFamilies / sizeof kFamilies[0]);

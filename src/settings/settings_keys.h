@@ -26,6 +26,8 @@ enum class SettingsKey {
   NDO,
   TimeType,
   CheckLabel,
+  WebPort,
+  WebAddress,
   Device,
 };
 

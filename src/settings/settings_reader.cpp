@@ -17,6 +17,7 @@ constexpr int INT_ANY_HIGH = INT32_MAX;
 constexpr int ZOOM_STEPS = 10;
 constexpr int TIME_SCALES = 10;
 constexpr int GAIN_CODES = 4;
+constexpr int WEB_PORT_MAX = 65535;
 
 bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
@@ -310,6 +311,21 @@ void readQuoted(const char* value, char quote, bool lastQuote, char* field, size
   storeText(field, size, first + 1, static_cast<size_t>(last - first - 1), what, problems);
 }
 
+// A dotted IPv4 address: four numbers 0-255. Anything else keeps the field.
+void readAddress(const char* value, char* field, Problems& problems) {
+  while (isBlank(*value)) ++value;
+  size_t length = 0;
+  while (value[length] && !isBlank(value[length])) ++length;
+  char address[WEB_ADDRESS_SIZE] = {};
+  if (length >= WEB_ADDRESS_SIZE || !parseIpv4(value, length, nullptr)) {
+    problems.report("\"%.*s\" is not an IPv4 address such as 127.0.0.1", length > 40 ? 40 : static_cast<int>(length),
+                    value);
+    return;
+  }
+  std::memcpy(address, value, length);
+  std::memcpy(field, address, WEB_ADDRESS_SIZE);
+}
+
 void readValue(MeterSettings& s, SettingsKeyMatch match, const char* value, Problems& problems) {
   const int n = match.number;   // channel for per-channel keys
   const int g = match.number - 1;  // graph slot for per-graph keys
@@ -422,6 +438,12 @@ void readValue(MeterSettings& s, SettingsKeyMatch match, const char* value, Prob
     case SettingsKey::CheckLabel:
       readInteger(value, &s.CheckLabel, INT_ANY_LOW, INT_ANY_HIGH, problems);
       break;
+    case SettingsKey::WebPort:
+      readInteger(value, &s.WebPort, 0, WEB_PORT_MAX, problems);
+      break;
+    case SettingsKey::WebAddress:
+      readAddress(value, s.WebAddress, problems);
+      break;
     case SettingsKey::Device:
       readQuoted(value, '"', false, s.deviceName, DEVICE_NAME_SIZE, "device name", problems);
       break;
@@ -488,6 +510,8 @@ void setSettingsDefaults(MeterSettings& s) {
   s.Ftime = 10;
   for (int32_t& v : s.rPlot) v = 0;
   for (int32_t& v : s.rWnd) v = 0;
+  s.WebPort = 0;
+  std::snprintf(s.WebAddress, WEB_ADDRESS_SIZE, "%s", WEB_ADDRESS_LOCAL);
 }
 
 void parseSettingsText(MeterSettings& settings, const char* data, size_t size, SettingsProblemSink sink,

@@ -149,6 +149,12 @@ void formatKey(const MeterSettings& s, SettingsKeyMatch match, LineFormatter& li
     case SettingsKey::CheckLabel:
       line.add("%d", static_cast<int>(s.CheckLabel));
       break;
+    case SettingsKey::WebPort:
+      line.add("%d", static_cast<int>(s.WebPort));
+      break;
+    case SettingsKey::WebAddress:
+      line.add("%.*s", static_cast<int>(boundedLength(s.WebAddress, WEB_ADDRESS_SIZE - 1)), s.WebAddress);
+      break;
     case SettingsKey::Device:
       break;  // never reached: Device lines are copied
   }

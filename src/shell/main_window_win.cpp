@@ -7,6 +7,7 @@
 #include "acquisition/acquisition_engine_win.h"
 #include "eventlog/event_log_win.h"
 #include "graphs/graph_window_win.h"
+#include "network/web_server_win.h"
 #include "panels/panel_table.h"
 #include "recording/channels_dialog_win.h"
 #include "recording/recorder.h"
@@ -136,6 +137,7 @@ bool handleCommand(HWND window, int id) {
     case IDM_VIEW_RECORDINGS: viewRecordings(window); return true;
     case IDM_EVENTS: openEventWindow(window); return true;
     case IDM_GRAPH: openGraphInFirstFreeSlot(window); return true;
+    case IDM_NETWORK: runNetworkDialog(window); return true;
     case IDM_EXIT: DestroyWindow(window); return true;
     case IDM_ABOUT: DialogBoxW(app.instance, MAKEINTRESOURCEW(IDD_ABOUT), window, aboutProc); return true;
   }

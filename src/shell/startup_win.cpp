@@ -7,6 +7,7 @@
 #include "acquisition/board_layout.h"
 #include "eventlog/event_log_win.h"
 #include "graphs/graph_window_win.h"
+#include "network/web_server_win.h"
 #include "panels/channel_panel_win.h"
 #include "panels/panel_table.h"
 #include "panels/reading_font_win.h"
@@ -127,6 +128,7 @@ void startUp(HINSTANCE instance, int showCommand) {
     for (int slot = 0; slot < GRAPH_SLOTS; ++slot)
       if (settings->rPlot[4 * slot + 2] != 0) openGraphWindow(app.mainWindow, slot);
     setTitle();
+    startWebServerFromSettings(app.mainWindow);
   }
 }
 
@@ -145,6 +147,7 @@ int messageLoop() {
 
 // Shut-down: the objects go in reverse order, with pauses for the ticks.
 void tearDown() {
+  stopWebServer();
   if (engine) engine->running.store(0);
   Sleep(100);
   if (recorder && recorder->isRecording()) {

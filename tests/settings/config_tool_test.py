@@ -19,7 +19,7 @@ with tempfile.TemporaryDirectory() as tmp:
     # The demo configuration is clean, already in written form and holds every key.
     result = run("check", DEMO)
     assert result.returncode == 0 and result.stdout == b"", "demo checks clean: %r" % result.stdout[:300]
-    keys = "Device FreqStream nDO Ftime TimeType CheckLabel chPlot scPlot lrScale rPlot rWnd".split()
+    keys = "Device FreqStream nDO Ftime TimeType CheckLabel WebPort WebAddress chPlot scPlot lrScale rPlot rWnd".split()
     keys += [f % n for n in range(1, 33) for f in ("K%dB", "%dChannel", "NPK%02d", "MinMaxRef%02d", "FlagRec%02d",
                                                    "ACmode%02d", "Interval%02d", "Kadc%02d")]
     keys += [f % g for g in range(1, 5) for f in ("scaleY%d", "colPlot%d", "plotName%d")]
@@ -62,6 +62,7 @@ with tempfile.TemporaryDirectory() as tmp:
     assert record["channelName"][0] == "Давл1" and record["unitText"][2] == "°C", "Cyrillic names and units"
     assert record["channelB"][12] == 1000001.0 and record["refLevel"][1] == 1e10, "K01 in K13B, unset reference"
     assert record["FreqStream"] == 1000.0 and record["deviceName"] == "KV320", "globals"
+    assert record["WebPort"] == 0 and record["WebAddress"] == "127.0.0.1", "server off, this computer only"
     assert record["plotName"] == ["Давление и температура", "", "", ""], "plot names"
     assert len(record["colPlot"]) == 4 and all(len(r) == 8 for r in record["colPlot"]), "colPlot 4x8"
 

@@ -123,5 +123,8 @@ TEST(SettingsReader, TextsColoursAndDevice) {
       {"Device = \"" + std::string(40, 'd') + "\"", "Device = \"" + std::string(31, 'd') + "\"", "1:longer"},
       {"TimeType = 1\nCheckLabel = 1\nnDO = 32\nFreqStream = 2.5e3",
        "TimeType = 1\nCheckLabel = 1\nnDO = 32\nFreqStream = 2500"},
+      {"WebPort = 8080\nWebAddress =  0.0.0.0 lan", "WebPort = 8080\nWebAddress = 0.0.0.0"},
+      {"WebPort = 70000\nWebAddress = 256.1.1.1\nWebAddress = 1.2.3\nWebAddress = 1.2.3.4.5\nWebAddress = localhost",
+       "WebPort = 0\nWebAddress = 127.0.0.1", "1:range 2:IPv4 3:IPv4 4:IPv4 5:IPv4"},
   });
 }

@@ -25,6 +25,8 @@ std::string configuration(int shown, const Changes& changes) {
   add("nDO = 8");
   add("TimeType = 0");
   add("CheckLabel = 1");
+  add("WebPort = 0");
+  add("WebAddress = 127.0.0.1");
   add("rWnd = 0,0,0,0");
   add("rPlot = 0,0,0,0, 0,0,0,0, 0,0,0,0, 0,0,0,0");
   add("chPlot = 0,0,0,0,0,0,0,0, 0,0,0,0,0,0,0,0, 0,0,0,0,0,0,0,0, 0,0,0,0,0,0,0,0");

@@ -9,7 +9,10 @@
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
 #include <tuple>
+
+#include <winsock2.h>
 
 #include "eventlog/event_log.h"
 #include "recording/channels_dialog_win.h"
@@ -763,6 +766,42 @@ void expectWholeRampRows(const std::wstring& qmr) {
     ASSERT_NEAR(rec.values[r * 32 + 31] - rec.values[(r - 1) * 32 + 31], step, step * 0.01) << "row " << r;
 }
 
+const int winsock = [] {
+  WSADATA wsa;
+  return WSAStartup(MAKEWORD(2, 2), &wsa);
+}();
+
+sockaddr_in loopback(int port) {
+  sockaddr_in at{AF_INET, htons(static_cast<u_short>(port)), {}, {}};
+  at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  return at;
+}
+
+// The status code a GET of path on 127.0.0.1:port answers with; 0 when nothing answers.
+int httpStatus(int port, const char* path) {
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in at = loopback(port);
+  char answer[16] = {};
+  const std::string request = std::string("GET ") + path + " HTTP/1.0\r\n\r\n";
+  if (connect(s, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0 &&
+      send(s, request.data(), static_cast<int>(request.size()), 0) > 0)
+    recv(s, answer, sizeof answer - 1, MSG_WAITALL);
+  closesocket(s);
+  return std::strncmp(answer, "HTTP/1.1 ", 9) == 0 ? std::atoi(answer + 9) : 0;
+}
+
+// A socket listening on a loopback port of the system's choosing.
+SOCKET listenOnSomePort(int* port) {
+  SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in at = loopback(0);
+  int length = sizeof at;
+  bind(s, reinterpret_cast<sockaddr*>(&at), sizeof at);
+  listen(s, 1);
+  getsockname(s, reinterpret_cast<sockaddr*>(&at), &length);
+  *port = ntohs(at.sin_port);
+  return s;
+}
+
 }  // namespace
 
 // A working folder on a small filesystem of its own (mounted by the workflow_small_disk test): the disk fills
@@ -884,4 +923,41 @@ TEST_F(Workflow, EventsOfLimitsAndOfABoardThatFallsSilent) {
   EXPECT_NEAR(interval, 1.0, 0.4) << "the last crossing before the silence, long after the start";
   EXPECT_GT(silent, 0u);
   EXPECT_GT(back, silent);
+}
+
+// "Доступ по сети...": on for this computer at a port, the server answers at the address the dialog shows. A port
+// another program holds gives one notice at the next start, and the meter runs on.
+TEST_F(Workflow, NetworkAccessDialogAndTakenPort) {
+  int port = 0;
+  closesocket(listenOnSomePort(&port));  // a port free a moment ago
+  startIn(L"network", workflow::configuration(2));
+  HWND dialog = command(main, IDM_NETWORK, L"Доступ по сети");
+  EXPECT_EQ(driver::itemText(dialog, IDC_WEB_URL), L"Доступ по сети выключен.");
+  click(dialog, IDC_WEB_ENABLE);
+  SetDlgItemTextW(dialog, IDC_WEB_PORT, L"70000");
+  click(dialog, IDOK);
+  EXPECT_TRUE(IsWindowVisible(dialog));  // not taken
+  SetDlgItemInt(dialog, IDC_WEB_PORT, port, FALSE);
+  EXPECT_EQ(driver::itemText(dialog, IDC_WEB_URL), L"http://127.0.0.1:" + std::to_wstring(port) + L"/");
+  click(dialog, IDOK);
+  EXPECT_TRUE(gone(dialog));
+  expectConfig({{"WebPort", std::to_string(port)}, {"WebAddress", "127.0.0.1"}});
+  EXPECT_EQ(httpStatus(port, "/metrics"), 200);
+  EXPECT_EQ(httpStatus(port, "/skalenor.cfg"), 404);
+
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  ASSERT_EQ(program.waitExit(20000), 0);
+
+  SOCKET taken = listenOnSomePort(&port);
+  startIn(L"network-taken", workflow::configuration(2, {{"WebPort = 0", "WebPort = " + std::to_string(port)}}));
+  EXPECT_EQ(answerNotice(program.pi.dwProcessId),
+            L"Порт " + std::to_wstring(port) + L" уже занят другой программой: доступ по сети выключен.");
+  driver::pump(1000);  // the box answered closes
+  HWND again = driver::findWindow(program.pi.dwProcessId, L"#32770", L"Ошибка", 2000);
+  EXPECT_EQ(again, nullptr) << "a second notice";
+  HWND panel = panelOf(main, 1);
+  std::wstring reading;
+  for (int i = 0; i < 40 && (reading = driver::itemText(panel, IDC_PANEL_VALUE)) == L"*"; ++i) driver::pump(100);
+  EXPECT_EQ(reading, L"-3.7500");  // dcVolts(1): the meter measures on
+  closesocket(taken);
 }

@@ -132,6 +132,10 @@ std::string settingsToJson(const MeterSettings& s) {
   json.raw("]");
   json.key("FreqStream");
   json.number(s.FreqStream);
+  json.key("WebPort");
+  json.number(s.WebPort);
+  json.key("WebAddress");
+  json.text(s.WebAddress, WEB_ADDRESS_SIZE);
   out += "\n}\n";
   return out;
 }
