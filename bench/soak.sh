@@ -66,13 +66,16 @@ wine "$build/skalenor-close.exe" >/dev/null 2>&1 || code=$?
 wait "$launcher" || true
 echo "shut-down: exit code $code" | tee -a "$log"
 qmr=$(ls "$dir"/Data/*.qmr | head -1)
-# The native export where it is built (the Windows one under Wine otherwise).
+# The native export where it is built (the Windows one under Wine otherwise), beside the working folder: a full
+# disk has no room for it.
+csv="$build/soak.csv"
 if [ -x "$root/build/native/tools/export/skalenor-export" ]; then
-  "$root/build/native/tools/export/skalenor-export" "$qmr" "$dir/soak.csv"
+  "$root/build/native/tools/export/skalenor-export" "$qmr" "$csv"
 else
-  wine "$build/skalenor-export.exe" "$(winpath "$qmr")" "$(winpath "$dir/soak.csv")" >/dev/null 2>&1
+  wine "$build/tools/export/skalenor-export.exe" "$(winpath "$qmr")" "$(winpath "$csv")" >/dev/null 2>&1
 fi
-python3 - "$dir/soak.csv" "$log" "$minutes" <<'PY'
+cp "$log" "$build/soak.log"  # the working folder may be a tmpfs that goes at the end
+python3 - "$csv" "$log" "$minutes" <<'PY'
 import csv, statistics, sys
 path, log, minutes = sys.argv[1], sys.argv[2], int(sys.argv[3])
 with open(path, encoding="utf-8-sig", newline="") as f:

@@ -1,5 +1,5 @@
 // The read-only HTTP server on Winsock: one thread of its own, non-blocking
-// sockets and select, at most WEB_MAX_CONNECTIONS clients at a time (more are
+// sockets each signalling its own event, at most WEB_MAX_CONNECTIONS clients at a time (more are
 // answered 503 and closed). It answers from the snapshots the tick publishes
 // (meterPublisher) and from the page embedded in the program; it never
 // touches the settings, the panels or the user-interface thread.
