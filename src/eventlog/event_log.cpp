@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "recording/csv_export.h"
+
 const char EVENT_FILE_HEADER[] = "\xEF\xBB\xBF" "Время,Канал,Имя,Показание,Единица,Предел,Выход,Событие\r\n";
 
 namespace {
@@ -26,19 +28,6 @@ std::string oneLine(const char* text) {
   for (char& c : s)
     if (c == '\r' || c == '\n') c = ' ';
   return s;
-}
-
-void appendField(std::string& line, const std::string& field) {
-  if (field.find_first_of(",\"\r\n") == std::string::npos) {
-    line += field;
-    return;
-  }
-  line += '"';
-  for (char c : field) {
-    if (c == '"') line += '"';
-    line += c;
-  }
-  line += '"';
 }
 
 }  // namespace
@@ -68,7 +57,7 @@ std::string csvLine(const std::string fields[EVENT_FIELD_COUNT]) {
   std::string line;
   for (size_t i = 0; i < EVENT_FIELD_COUNT; ++i) {
     if (i) line += ',';
-    appendField(line, fields[i]);
+    appendCsvField(line, fields[i], ',');
   }
   return line + "\r\n";
 }

@@ -18,16 +18,7 @@ class CsvWriter {
 
   void field(const std::string& text) {
     separate();
-    if (text.find_first_of(std::string("\"\r\n") + options_.delimiter) == std::string::npos) {
-      buffer_ += text;
-    } else {
-      buffer_ += '"';
-      for (char c : text) {
-        if (c == '"') buffer_ += '"';
-        buffer_ += c;
-      }
-      buffer_ += '"';
-    }
+    appendCsvField(buffer_, text, options_.delimiter);
     spill();
   }
 
@@ -96,6 +87,20 @@ class CsvWriter {
 };
 
 }  // namespace
+
+void appendCsvField(std::string& out, std::string_view text, char delimiter) {
+  const char special[] = {'"', '\r', '\n', delimiter};
+  if (text.find_first_of(std::string_view(special, sizeof special)) == std::string_view::npos) {
+    out += text;
+    return;
+  }
+  out += '"';
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
 
 bool writeCsv(const RecordingFile& recording, RowReader& rows, uint64_t first, uint64_t count,
               const CsvOptions& options, TextSink& out, const std::function<bool(uint64_t)>& progress) {

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
+#include <string>
+#include <string_view>
 
 #include "recording/recording_format.h"
 #include "recording/recording_reader.h"
@@ -14,6 +17,20 @@ struct CsvOptions {
   char delimiter = ',';
   bool decimalComma = false;
   bool markers = false;  // add the marker table after a blank line
+};
+
+// One field, quoted as RFC 4180 asks when it holds the delimiter, a quote or
+// a line end (the event log's lines use it too).
+void appendCsvField(std::string& out, std::string_view text, char delimiter);
+
+// Text to a stdio file (the export tool's output, the viewer's export).
+class FileTextSink final : public TextSink {
+ public:
+  explicit FileTextSink(FILE* file) : file_(file) {}
+  bool put(const char* text, size_t size) override { return std::fwrite(text, 1, size, file_) == size; }
+
+ private:
+  FILE* file_;
 };
 
 // Rows first .. first + count - 1 (those the file holds) of the recording,

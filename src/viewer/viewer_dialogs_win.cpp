@@ -21,15 +21,6 @@ namespace {
 constexpr int PART_NOTE = 2;
 constexpr int MARKER_TABS[] = {70, 125};
 
-class FileSink final : public TextSink {
- public:
-  explicit FileSink(FILE* file) : file_(file) {}
-  bool put(const char* text, size_t size) override { return std::fwrite(text, 1, size, file_) == size; }
-
- private:
-  FILE* file_;
-};
-
 struct Export {
   std::thread worker;
   std::atomic<bool> running{false}, stop{false};
@@ -93,7 +84,7 @@ void exportSpan(HWND owner) {
   job.running = true;
   // A reader of its own and the recording as it is now; the window hears when it is done.
   job.worker = std::thread([file = &d.file(), reader = std::move(rows), first, options, out, window = viewer.window] {
-    FileSink sink(out);
+    FileTextSink sink(out);
     bool ok = writeCsv(*file, *reader, first, job.rows, options, sink, [](uint64_t n) {
       job.written = n;
       return !job.stop.load();

@@ -1,12 +1,14 @@
 // The recording reader and the CSV writer on arbitrary bytes: a damaged or
 // foreign file must be refused or read, never read past its end; a
-// description read in pieces (as it grows) must read as when read whole.
+// description read in pieces (as it grows) must read as when read whole. And
+// the event log's line reader: a line that reads writes back the same.
 #include <cstddef>
 #include <cstdint>
 #include <algorithm>
 #include <cstdlib>
 #include <string>
 
+#include "eventlog/event_log.h"
 #include "recording/csv_export.h"
 #include "recording/recording_reader.h"
 
@@ -52,5 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (a.damagedLine() != b.damagedLine() || whole[0].name != pieces[0].name || whole[1].name != pieces[1].name ||
       !std::equal(wholeMarkers.begin(), wholeMarkers.end(), pieceMarkers.begin(), pieceMarkers.end(), same))
     std::abort();
+
+  std::string fields[EVENT_FIELD_COUNT], again[EVENT_FIELD_COUNT];
+  if (parseEventLine(std::string_view(reinterpret_cast<const char*>(data), size), fields)) {
+    const std::string line = csvLine(fields);
+    if (!parseEventLine(std::string_view(line).substr(0, line.size() - 2), again) ||
+        !std::equal(fields, fields + EVENT_FIELD_COUNT, again))
+      std::abort();
+  }
   return 0;
 }

@@ -54,15 +54,6 @@ void rowsBetween(const RecordingFile& recording, double from, double to, uint64_
   *count = b > a ? static_cast<uint64_t>(b - a) : 0;
 }
 
-class FileSink final : public TextSink {
- public:
-  explicit FileSink(FILE* file) : file_(file) {}
-  bool put(const char* text, size_t size) override { return std::fwrite(text, 1, size, file_) == size; }
-
- private:
-  FILE* file_;
-};
-
 FILE* createOutput(const char* utf8Path) {
 #ifdef _WIN32
   std::wstring wide(std::strlen(utf8Path) + 1, L'\0');
@@ -141,7 +132,7 @@ static int run(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
   }
-  FileSink sink(out);
+  FileTextSink sink(out);
   uint64_t first = 0, count = recording.rowCount();
   if (spanGiven) rowsBetween(recording, from, to, &first, &count);
   bool ok = writeCsv(recording, recording.rows(), first, count, options, sink);
