@@ -50,11 +50,14 @@ std::vector<uint32_t> shownPixels(HWND main, HWND child) {
 }
 
 // The text of the process's error box, which is then closed with OK.
+// A second notice may open over the first: its text can come a moment after the box shows.
 std::wstring answerNotice(DWORD pid) {
   HWND box = driver::findWindow(pid, L"#32770", L"Ошибка", 30000);
   if (!box) return L"(no notice)";
-  const std::wstring text = driver::itemText(box, 0xFFFF);  // the message box's text
+  std::wstring text;
+  for (int i = 0; i < 40 && (text = driver::itemText(box, 0xFFFF)).empty(); ++i) driver::pump(50);  // its text
   PostMessageW(box, WM_COMMAND, IDOK, 0);
+  driver::pump(200);  // gone before the next look
   return text;
 }
 
@@ -833,8 +836,12 @@ TEST_F(Workflow, FullDiskAndLockedFileEndTheRecordingCleanly) {
   EXPECT_EQ(config(), cfg);
   HWND square = panelOf(main, workflow::SWITCHING_CHANNEL);
   const std::wstring before = driver::itemText(square, IDC_PANEL_VALUE);
-  driver::pump(1300);
-  EXPECT_NE(driver::itemText(square, IDC_PANEL_VALUE), before) << "the panels keep refreshing";
+  std::wstring now = before;
+  for (int i = 0; i < 40 && now == before; ++i) {  // the square wave changes its reading every second
+    driver::pump(100);
+    now = driver::itemText(square, IDC_PANEL_VALUE);
+  }
+  EXPECT_NE(now, before) << "the panels keep refreshing";
 
   // Room again; a new recording whose sample file then refuses writing.
   DeleteFileW(filler.c_str());
